@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# Installs every Debian package the build and the tests need. Sourced by
+# install.sh and test.sh so both always ask for the same list.
+set -euo pipefail
+export DEBIAN_FRONTEND=noninteractive
+apt-get update
+apt-get install -y --no-install-recommends \
+    ca-certificates cmake g++ ninja-build pkg-config \
+    juce-modules-source libgtest-dev libbenchmark-dev

@@ -1,0 +1,272 @@
+#pragma once
+
+#include "QuillmorEngineParameter.h"
+
+#include "QuillmorAntiDenormal.h"
+#include "QuillmorDiffuser.h"
+#include "QuillmorFeedbackRotator.h"
+#include "QuillmorFirstOrderFilter.h"
+#include "QuillmorHalfbandFilter.h"
+#include "QuillmorMultiTapDelay.h"
+#include "QuillmorNoise.h"
+#include "QuillmorSineLfo.h"
+#include "QuillmorSlowLfo.h"
+#include "QuillmorSmoother.h"
+
+/** The plug-in's whole signal processor: the parameter table, the mapping of
+    parameter values onto the building blocks, tap layouts and modulation rates,
+    and the block-processing routines of the nine chorus modes.
+
+    Built for 48000 Hz and 16-sample control blocks. Everything is allocated by
+    the constructor; nothing allocates, locks or throws afterwards. Parameter
+    changes write plain 32-bit members that the processing routines pick up at
+    their next control block, so the engine needs no lock of its own.
+
+    The members are public: the processing routines, spread over several
+    source files, drive the building blocks' arithmetic directly on them, and
+    the processor picks a routine from `chorusMode`, `colorMode` and `halfSpeed`.
+*/
+class QuillmorChorusEngine
+{
+public:
+    /** Parameter indices, shared by the host interface, the state and the editor. */
+    enum ParameterIndex : int
+    {
+        mixParameter = 0,
+        depthParameter,
+        stereoWidthParameter,
+        delayParameter,
+        feedbackParameter,
+        spreadParameter,
+        slopeParameter,
+        skewParameter,
+        randomParameter,
+        tapGainParameter,
+        diffusionParameter,
+        diffSizeParameter,
+        diffModRateParameter,
+        diffModDepthParameter,
+        lowCutParameter,
+        highCutParameter,
+        spatialXoverParameter,
+        detuneRateParameter,
+        detuneDepthParameter,
+        vibratoRateParameter,
+        vibratoDepthParameter,
+        overModParameter,
+        driveInGainParameter,
+        driveOutGainParameter,
+        driveNoiseGainParameter,
+        feedbackRotateParameter,
+        smoothingTimeParameter,
+        colorModeParameter,
+        delaySyncParameter,
+        typeParameter,
+        diffEnableParameter,
+        driveParameter,
+        drivePrePostParameter,
+        speedParameter,
+        inputPanParameter,
+        numParameters
+    };
+
+    static constexpr int numChorusModes = 9;      ///< modes 0 to 8; higher modes process nothing
+    static constexpr int maxTaps = 16;            ///< taps per channel in the densest mode
+    static constexpr int numPhases = 8;           ///< 16Phase taps per channel
+    static constexpr int controlBlockSize = 16;   ///< samples per run of the effect network
+    static constexpr long mainDelayCapacity = 1L << 20; ///< ring samples per main line: room at 192 kHz
+    static constexpr float syncedDelayCap = 132000.0f;  ///< longest tempo-synced delay, samples
+
+    /** Builds every building block and buffer, ready for 48000 Hz. Applies no
+        parameter defaults: the owner does that through `initParameter` and `setParameter`. */
+    QuillmorChorusEngine();
+    /** Frees the control-block buffers; the members free their own. */
+    ~QuillmorChorusEngine();
+
+    QuillmorChorusEngine (const QuillmorChorusEngine&) = delete;
+    QuillmorChorusEngine& operator= (const QuillmorChorusEngine&) = delete;
+
+    //==============================================================================
+    // Parameter table
+
+    /** Writes the table row of `index` (range, default, curve) into its record and
+        marks it unset (real value -10000, normalised -1). Indices outside 0..34 are ignored. */
+    void initParameter (int index) noexcept;
+
+    /** The default of parameter `index` as a normalised value (0 to 1). */
+    float getDefaultNormalized (int index) const noexcept;
+
+    /** The last normalised value set for parameter `index` (-1 before the first set). */
+    float getParameterNormalized (int index) const noexcept;
+
+    /** The current real value of parameter `index`, in the parameter's unit. */
+    float getParameterValue (int index) const noexcept;
+
+    /** Stores a normalised value, maps it to the real value by the parameter's curve and
+        applies it. A value equal to the stored one, a non-finite value or an index
+        outside 0..34 changes nothing. Values outside 0 to 1 are mapped unclamped. */
+    void setParameter (int index, float normalisedValue) noexcept;
+
+    /** Applies the current real value of parameter `index` to the engine's members and
+        building blocks. Indices outside 0..34 do nothing. */
+    void parameterChanged (int index) noexcept;
+
+    //==============================================================================
+    // Sample rate and reset
+
+    /** Sets the host rate in whole hertz. Acts only when it differs from the current
+        rate and is positive: then resets the signal state and recomputes every
+        rate-dependent value. */
+    void setSampleRate (int rate) noexcept;
+
+    /** Clears the signal state: main delay lines, diffusers, the input-side filter
+        states and the control-block buffers. LFOs, smoothers, resamplers, the FIFO
+        position and all settings run on. */
+    void reset() noexcept;
+
+    //==============================================================================
+    // Delay time, tap layout and modulation rates
+
+    /** Stores the host tempo (beats per minute) and recomputes the delay length when it changed. */
+    void setTempo (float bpm) noexcept;
+
+    /** Recomputes `delayLengthSamples` (samples) from the free delay time or the
+        tempo-synced note value. */
+    void updateDelayTime() noexcept;
+
+    /** Places the taps of `mode` as fractions of the delay length from Spread, Skew and Random. */
+    void updateTapDelays (int mode) noexcept;
+
+    /** Sets the linear tap gains of `mode` from Slope, normalised to unit energy. */
+    void updateTapGains (int mode) noexcept;
+
+    /** Sets the rates (Hz at the control rate) of the detune LFOs that `mode` uses. */
+    void updateDetuneRates (int mode) noexcept;
+
+    /** Sets the rates of the vibrato LFOs that `mode` uses and their per-tap depth factors. */
+    void updateVibratoRates (int mode) noexcept;
+
+    /** Fills the 16Phase tables: left taps at even, right taps at odd multiples of pi/8. */
+    void initPhaseTables() noexcept;
+
+    //==============================================================================
+    // Settings taken from parameters
+    int chorusMode = 0;
+    int delaySyncIndex = -1;
+    int colorMode = 0;
+    bool driveEnabled = false;
+    bool drivePost = false;
+    bool halfSpeed = false;
+    QuillmorEngineParameter parameters[numParameters];
+    float sampleRate = 48000.0f;
+    float controlDivisor = 16.0f;
+
+    // Copies of real parameter values that later recomputations read
+    float mixPercent = 0.0f;
+    float depthPercent = 0.5f;
+    float delayMs = 0.0f;
+    float spreadPercent = 0.0f;
+    float slopePercent = 0.0f;
+    float skewPercent = 0.0f;
+    float randomPercent = 0.0f;
+    float detuneRateHz = 0.0f;
+    float detuneDepthPercent = 0.0f;
+    float vibratoRateHz = 0.0f;
+    float vibratoDepthPercent = 0.0f;
+    float overMod = 1.0f;
+
+    // Derived values
+    float wetGain = 0.0f;
+    float dryGain = 1.0f;
+    float feedbackGain = 0.0f;
+    float delayLengthSamples = 0.0f;
+    float highCutCoefficient = 1.0f;
+    float highCutCoefficient2x = 1.0f;
+    float spatialXoverCoefficient = 0.0f;
+    float detuneDepthSamples = 0.0f;
+    float vibratoDepthSamples = 0.0f;
+    float smoothingTimeMs = 500.0f;
+    float tapGainsLeft[maxTaps] = {};
+    float tapGainsRight[maxTaps] = {};
+    float tapPositionsLeft[maxTaps] = {};
+    float tapPositionsRight[maxTaps] = {};
+    float phaseSinLeft[numPhases] = {};
+    float phaseSinRight[numPhases] = {};
+    float phaseCosLeft[numPhases] = {};
+    float phaseCosRight[numPhases] = {};
+    float vibratoDepthScalesLeft[maxTaps] = {};
+    float vibratoDepthScalesRight[maxTaps] = {};
+    float tempoBpm = 120.0f;
+    float widthSinNarrow = 1.0f;
+    float widthCosNarrow = 0.0f;
+    float widthSin = 1.0f;
+    float widthCos = 0.0f;
+    float driveInputGain = 3.0f;
+    float driveOutputGain = -0.5f;
+    float driveNoiseGain = 0.000333f;
+    float driveHighpassHz = 100.0f;
+    float tapGainLinear = 1.0f;
+    bool diffusionEnabled = false;
+    float inputGainLeftFromLeft = 1.0f;
+    float inputGainLeftFromRight = 0.0f;
+    float inputGainRightFromRight = 1.0f;
+    float inputGainRightFromLeft = 0.0f;
+    float filterDesign[3] = {};   ///< design scratch (b0, b1, a1), never run as a filter
+    float controlSmoothingCoefficient = 0.0f;
+    float mixSmoothingCoefficient = 0.0f;
+    int blockPosition = 0;
+
+    // Building blocks ([0] left, [1] right unless noted)
+    QuillmorMultiTapDelay delayLines[2];
+    QuillmorDiffuser diffusers[2];
+    QuillmorFirstOrderFilter lowCutFilters[2];
+    QuillmorFirstOrderFilter driveHighpassFilters[2];
+    QuillmorFirstOrderFilter allpassZeroFilters[2];
+    QuillmorFirstOrderFilter allpassPoleFilters[4];   ///< [0], [1] output path; [2], [3] feedback taps
+    QuillmorSmoother highCutFilters[4];               ///< [2], [3] the Dark second stage
+    QuillmorSmoother driveHighCutFilters[2];
+    QuillmorSmoother spatialXoverFilters[2];
+    QuillmorSlowLfo detuneLfos[maxTaps];
+    QuillmorSineLfo vibratoLfos[2][maxTaps];          ///< [channel][tap]
+    QuillmorFeedbackRotator feedbackRotator;
+    QuillmorSmoother tapDelaySmoothers[2][maxTaps];   ///< [channel][tap], values in samples
+    QuillmorAntiDenormal antiDenormals[2];
+    QuillmorHalfbandFilter driveUpsamplers[2];
+    QuillmorHalfbandFilter halfSpeedUpsamplers[4];    ///< [0], [1] tap signal; [2], [3] output sum
+    QuillmorHalfbandFilter driveDownsamplers[2];
+    QuillmorHalfbandFilter halfSpeedDownsamplers[2];
+    QuillmorNoise noises[2];
+    QuillmorSmoother detuneDepthSmoother;
+    QuillmorSmoother vibratoDepthSmoother;
+    QuillmorSmoother wetGainSmoother;
+    QuillmorSmoother dryGainSmoother;
+
+    // Control-block buffers, 16-byte aligned, allocated once by the constructor
+    float* blockBuffers[6] = {};          ///< 16 floats: working pair, auxiliary pair, half-speed pair
+    float* oversampledBuffers[4] = {};    ///< 32 floats: oversampled pair, noise pair
+    float* fifoBuffers[2] = {};           ///< 16 floats
+    float* feedbackBuffers[2] = {};       ///< 16 floats
+    float* crossoverLowBuffers[2] = {};   ///< 16 floats
+    float* crossoverHighBuffers[2] = {};  ///< 16 floats
+
+private:
+    /** Allocates and clears every control-block buffer; runs once, in the constructor. */
+    void allocateBlockBuffers();
+    /** Frees what `allocateBlockBuffers` allocated; runs once, in the destructor. */
+    void freeBlockBuffers() noexcept;
+
+    /** Loads the 2128 Hz emphasis allpass for the current rate into its zero and pole halves. */
+    void designEmphasisAllpass() noexcept;
+    /** Recomputes `wetGain` from `mixPercent` and `tapGainLinear`. */
+    void updateWetGain() noexcept;
+    /** Recomputes `detuneDepthSamples` from DetuneDepth, Depth, OverMod and the rate. */
+    void updateDetuneDepthTarget() noexcept;
+    /** Recomputes `vibratoDepthSamples` from VibratoDepth, Depth and the rate. */
+    void updateVibratoDepthTarget() noexcept;
+    /** Sets the four width gains from StereoWidth (percent, 0 to 200). */
+    void updateWidthGains (float widthPercent) noexcept;
+    /** Sets the input routing matrix from the InputPan step number. */
+    void updateInputRouting (float stepNumber) noexcept;
+    /** Switches to the chorus mode of a "type" step number and re-runs its layout. */
+    void changeChorusMode (float stepNumber) noexcept;
+};

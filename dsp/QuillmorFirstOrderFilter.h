@@ -1,0 +1,51 @@
+#pragma once
+
+/** A one-pole, one-zero section in transposed direct form II:
+    H(z) = (b0 + b1 z^-1) / (1 + a1 z^-1).
+
+    The engine designs into a three-float scratch triple (b0, b1, a1) and loads
+    it into the filters that run, so a running filter can change its response
+    without losing its state. The words stay public because the engine's block
+    routines run the recursion on them directly.
+*/
+class QuillmorFirstOrderFilter
+{
+public:
+    /** A new filter passes its input unchanged (b0 = 1, everything else 0). */
+    QuillmorFirstOrderFilter() = default;
+
+    /** Writes the triple (1, -1, c) of a bilinear highpass with its corner at fc Hz
+        for a rate of fs Hz. The numerator is left unnormalised: the gain at half the
+        rate is (1 + k) / k with k = fs / (pi fc), a hair above 1. fc and fs must be positive. */
+    static void setHighpass (float* triple, float fc, float fs) noexcept;
+
+    /** Writes the triple (c, 1, c) of a bilinear first-order allpass whose phase is
+        -90 degrees at fc Hz for a rate of fs Hz. fc and fs must be positive. */
+    static void setAllpass (float* triple, float fc, float fs) noexcept;
+
+    /** Loads a design triple (b0, b1, a1) into the stored order; the state is kept. */
+    void copyCoefficients (const float* design) noexcept;
+
+    /** Stores the three coefficients; the state is kept. */
+    void setCoefficients (float newA1, float newB0, float newB1) noexcept;
+
+    /** Clears the state; the coefficients stay. */
+    void reset() noexcept;
+
+    /** Filters n samples of x in place. */
+    void process (float* x, int n) noexcept
+    {
+        for (int i = 0; i < n; ++i)
+        {
+            const float in = x[i];
+            const float y = b0 * in + s;
+            s = b1 * in - a1 * y;
+            x[i] = y;
+        }
+    }
+
+    float a1 = 0.0f;
+    float b0 = 1.0f;
+    float b1 = 0.0f;
+    float s = 0.0f;
+};

@@ -1,0 +1,132 @@
+#pragma once
+
+#include <juce_audio_processors/juce_audio_processors.h>
+
+/** The plug-in's version text, written into state and shown by the editor. */
+inline constexpr const char* pluginVersionString = "1.0.2";
+
+/** The host-facing processor: owns the chorus engine and is the only way the
+    host and the editor reach it. Parameters use JUCE's index-based API so that
+    the host sees them as plain normalised values 0..1, indices 0 to 34. */
+class QuillmorPelowin : public juce::AudioProcessor,
+                        public juce::ChangeBroadcaster
+{
+public:
+    /** Builds the engine and sets all 35 parameters to their defaults. */
+    QuillmorPelowin();
+    ~QuillmorPelowin() override;
+
+    //==============================================================================
+    /** "QuillmorPelowin". */
+    const juce::String getName() const override;
+
+    /** Does nothing: the host rate reaches the engine with every block. */
+    void prepareToPlay (double sampleRate, int samplesPerBlock) override;
+    /** Does nothing. */
+    void releaseResources() override;
+
+    using AudioProcessor::processBlock;
+    /** Processes one host block in place through the engine routine chosen by
+        colour, speed and chorus mode. MIDI is ignored. */
+    void processBlock (juce::AudioBuffer<float>& buffer, juce::MidiBuffer& midi) override;
+
+    using AudioProcessor::processBlockBypassed;
+    /** Passes the input through; a mono input is copied to both outputs. */
+    void processBlockBypassed (juce::AudioBuffer<float>& buffer, juce::MidiBuffer& midi) override;
+
+    /** Stereo or mono in, always stereo out. */
+    bool isBusesLayoutSupported (const BusesLayout& layouts) const override;
+
+    /** Channel i is named with the decimal text of i + 1. */
+    const juce::String getInputChannelName (int channelIndex) const override;
+    /** Channel i is named with the decimal text of i + 1. */
+    const juce::String getOutputChannelName (int channelIndex) const override;
+    /** Always true. */
+    bool isInputChannelStereoPair (int index) const override;
+    /** Always true. */
+    bool isOutputChannelStereoPair (int index) const override;
+
+    /** 0 seconds: the wet signal's 16-sample lag is not reported. */
+    double getTailLengthSeconds() const override;
+    bool acceptsMidi() const override;
+    bool producesMidi() const override;
+
+    /** Clears the engine's signal state. */
+    void reset() override;
+
+    juce::AudioProcessorEditor* createEditor() override;
+    bool hasEditor() const override;
+
+    //==============================================================================
+    // Parameters: index-based, normalised 0..1.
+
+    /** 35. */
+    int getNumParameters() override;
+    /** The parameter's identifier ("Mix", ..., "InputPan"); empty outside 0-34. */
+    const juce::String getParameterName (int index) override;
+    using AudioProcessor::getParameterName;
+    /** The identifier again: hosts key automation and state on it. */
+    juce::String getParameterID (int index) override;
+    /** The stored normalised value; 0 outside 0-34. */
+    float getParameter (int index) override;
+    /** The real value with its unit, e.g. "50.00 % "; empty outside 0-34. */
+    const juce::String getParameterText (int index) override;
+    using AudioProcessor::getParameterText;
+    /** The default as a normalised value; 0 outside 0-34. */
+    float getParameterDefaultValue (int index) override;
+    /** Applies a normalised value and sends one change message, unless it equals
+        the stored value. NaN and infinities are ignored, other values clamped to 0..1. */
+    void setParameter (int index, float newValue) override;
+
+    //==============================================================================
+    // No host programs: presets are files of their own.
+    int getNumPrograms() override;
+    int getCurrentProgram() override;
+    void setCurrentProgram (int index) override;
+    const juce::String getProgramName (int index) override;
+    void changeProgramName (int index, const juce::String& newName) override;
+
+    //==============================================================================
+    // State, presets and the clipboard text.
+
+    /** Fills the host state block: the state element with mix lock and editor size. */
+    void getStateInformation (juce::MemoryBlock& destData) override;
+    /** Restores a block written by getStateInformation; anything else changes nothing. */
+    void setStateInformation (const void* data, int sizeInBytes) override;
+
+    /** Sets version, preset name and the 35 parameter values on an element. */
+    void writeStateXml (juce::XmlElement& element);
+    /** Applies a host-state element (preset name and parameters). */
+    void applyStateXml (const juce::XmlElement& element);
+
+    /** Loads a preset file; an unreadable or foreign file changes nothing. */
+    void loadPresetFile (const juce::File& file);
+    /** Applies preset XML text as a preset file is applied. */
+    void setStateFromXmlText (const juce::String& text);
+    /** Writes the current state as a preset file; false when the write fails. */
+    bool savePresetFile (const juce::File& file);
+    /** Fills result with the preset element as one line of XML. */
+    void getStateAsXmlText (juce::String& result);
+
+    /** The current preset's name. */
+    juce::String getPresetName() const;
+    /** Replaces the current preset's name. */
+    void setPresetName (const juce::String& newName);
+
+    /** Folder of factory presets (which = 0) or user presets (which = 1); empty when
+        the base folder does not exist. */
+    static juce::String getPresetFolder (int which);
+
+    //==============================================================================
+    /** Stored editor width in pixels; kept across editors and in host state. */
+    int uiWidth = 670;
+    /** Stored editor height in pixels; kept across editors and in host state. */
+    int uiHeight = 365;
+    /** While true, loading or pasting a preset leaves "Mix" alone. */
+    bool mixLock = false;
+
+private:
+    juce::String presetName;
+
+    JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (QuillmorPelowin)
+};

@@ -1,0 +1,9 @@
+#include <QuillmorPelowin.h>
+#include <gtest/gtest.h>
+
+TEST (ProcessorLifecycle, IdentifiesItself)
+{
+    QuillmorPelowin processor;
+    EXPECT_EQ (processor.getName(), "QuillmorPelowin");
+    EXPECT_EQ (processor.getPresetName(), "Default");
+}

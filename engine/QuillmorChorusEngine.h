@@ -254,9 +254,13 @@ private:
     void allocateBlockBuffers();
     /** Frees what `allocateBlockBuffers` allocated; runs once, in the destructor. */
     void freeBlockBuffers() noexcept;
+    /** Zeroes every control-block buffer. */
+    void clearBlockBuffers() noexcept;
 
     /** Loads the 2128 Hz emphasis allpass for the current rate into its zero and pole halves. */
     void designEmphasisAllpass() noexcept;
+    /** Loads the overdrive's highpass at `driveHighpassHz` for the current rate. */
+    void designDriveHighpass() noexcept;
     /** Recomputes `wetGain` from `mixPercent` and `tapGainLinear`. */
     void updateWetGain() noexcept;
     /** Recomputes `detuneDepthSamples` from DetuneDepth, Depth, OverMod and the rate. */

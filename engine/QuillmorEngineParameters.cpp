@@ -90,6 +90,12 @@ namespace
         return saturatingInt (std::floor (static_cast<double> (stepNumber)) - 1.0);
     }
 
+    /** The quarter-circle angle of the equal-power dry/wet law, from Mix in percent. */
+    float mixAngle (float mixPercent) noexcept
+    {
+        return mixPercent * 0.01f * pi * 0.5f;
+    }
+
     float decibelsToGain (float decibels) noexcept
     {
         return std::pow (10.0f, decibels / 20.0f);
@@ -156,12 +162,10 @@ void QuillmorChorusEngine::parameterChanged (int index) noexcept
     switch (index)
     {
         case mixParameter:
-        {
             mixPercent = v;
-            dryGain = std::cos (mixPercent * 0.01f * pi * 0.5f);
+            dryGain = std::cos (mixAngle (mixPercent));
             updateWetGain();
             break;
-        }
 
         case depthParameter:
             depthPercent = v;
@@ -332,8 +336,7 @@ void QuillmorChorusEngine::parameterChanged (int index) noexcept
 
 void QuillmorChorusEngine::updateWetGain() noexcept
 {
-    const float x = mixPercent * 0.01f * pi * 0.5f;
-    wetGain = static_cast<float> (static_cast<double> (tapGainLinear) * std::sin (static_cast<double> (x)));
+    wetGain = static_cast<float> (static_cast<double> (tapGainLinear) * std::sin (static_cast<double> (mixAngle (mixPercent))));
 }
 
 void QuillmorChorusEngine::updateDetuneDepthTarget() noexcept

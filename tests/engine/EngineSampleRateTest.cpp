@@ -77,8 +77,8 @@ TEST (EngineConstruction, ReadyFor48kWithEverythingAllocated)
 
     // 1000 ms at 192 kHz, a tap a little beyond the full length and deep
     // modulation must all fit in the ring without wrapping.
-    EXPECT_GE (engine.delayLines[0].size, 1L << 20);
-    EXPECT_GE (engine.delayLines[1].size, 1L << 20);
+    EXPECT_EQ (engine.delayLines[0].size, 1L << 20);
+    EXPECT_EQ (engine.delayLines[1].size, 1L << 20);
 
     for (int i = 0; i < Engine::maxTaps; ++i)
         EXPECT_EQ (engine.tapPositionsLeft[i] + engine.tapPositionsRight[i], 2.0f);

@@ -1,10 +1,22 @@
 #include "QuillmorPelowin.h"
 
+#include <cmath>
+#include <limits>
+
 QuillmorPelowin::QuillmorPelowin()
     : AudioProcessor (BusesProperties()
                           .withInput ("Input", juce::AudioChannelSet::stereo(), true)
                           .withOutput ("Output", juce::AudioChannelSet::stereo(), true))
 {
+    for (int index = 0; index < QuillmorChorusEngine::numParameters; ++index)
+        engine.initParameter (index);
+
+    engine.setSampleRate (48000);
+
+    // Every record is still unset here, so each default is applied and mapped in index order.
+    for (int index = 0; index < QuillmorChorusEngine::numParameters; ++index)
+        setParameter (index, engine.getDefaultNormalized (index));
+
     presetName = "Default";
 }
 
@@ -15,14 +27,37 @@ const juce::String QuillmorPelowin::getName() const { return "QuillmorPelowin"; 
 void QuillmorPelowin::prepareToPlay (double, int) {}
 void QuillmorPelowin::releaseResources() {}
 
-void QuillmorPelowin::processBlock (juce::AudioBuffer<float>& buffer, juce::MidiBuffer& midi)
+void QuillmorPelowin::processBlock (juce::AudioBuffer<float>& buffer, juce::MidiBuffer&)
 {
-    processBlockBypassed (buffer, midi);
+    const juce::ScopedNoDenormals noDenormals;
+
+    // A rate that truncates to nothing (or does not fit an int) is no rate at all:
+    // the engine keeps the one it has.
+    const double hostRate = getSampleRate();
+    if (hostRate >= 1.0 && hostRate < static_cast<double> (std::numeric_limits<int>::max()))
+        engine.setSampleRate (static_cast<int> (hostRate));
+
+    if (auto* playHead = getPlayHead())
+    {
+        if (const auto position = playHead->getPosition())
+        {
+            // Hosts without a transport report no tempo, some report 0: keep the last good one.
+            if (const auto bpm = position->getBpm();
+                bpm.hasValue() && *bpm > 0.0 && *bpm <= static_cast<double> (std::numeric_limits<float>::max()))
+                engine.setTempo (static_cast<float> (*bpm));
+
+            engine.updateDelayTime();
+        }
+    }
+
+    // The block passes through until the engine's processing routines exist.
+    juce::ignoreUnused (buffer);
 }
 
 void QuillmorPelowin::processBlockBypassed (juce::AudioBuffer<float>& buffer, juce::MidiBuffer&)
 {
     // A mono input reaches both outputs; a stereo buffer is already its own output.
+    // The engine does not run, so its control block resumes where it stopped.
     if (getTotalNumInputChannels() == 1 && buffer.getNumChannels() > 1)
         buffer.copyFrom (1, 0, buffer, 0, 0, buffer.getNumSamples());
 }
@@ -43,17 +78,52 @@ double QuillmorPelowin::getTailLengthSeconds() const { return 0.0; }
 bool QuillmorPelowin::acceptsMidi() const  { return false; }
 bool QuillmorPelowin::producesMidi() const { return false; }
 
-void QuillmorPelowin::reset() {}
+void QuillmorPelowin::reset()
+{
+    engine.reset();
+}
 
 juce::AudioProcessorEditor* QuillmorPelowin::createEditor() { return new juce::GenericAudioProcessorEditor (*this); }
 bool QuillmorPelowin::hasEditor() const { return true; }
 
-int QuillmorPelowin::getNumParameters() { return 0; }
-juce::String QuillmorPelowin::getParameterID (int index) { return getParameterName (index); }
-float QuillmorPelowin::getParameter (int) { return 0.0f; }
-float QuillmorPelowin::getParameterDefaultValue (int) { return 0.0f; }
-void QuillmorPelowin::setParameter (int, float) {}
+//==============================================================================
+bool QuillmorPelowin::isParameterIndex (int index) noexcept
+{
+    return index >= 0 && index < QuillmorChorusEngine::numParameters;
+}
 
+int QuillmorPelowin::getNumParameters() { return QuillmorChorusEngine::numParameters; }
+
+juce::String QuillmorPelowin::getParameterID (int index) { return getParameterName (index); }
+
+float QuillmorPelowin::getParameter (int index)
+{
+    return isParameterIndex (index) ? engine.getParameterNormalized (index) : 0.0f;
+}
+
+float QuillmorPelowin::getParameterDefaultValue (int index)
+{
+    return isParameterIndex (index) ? engine.getDefaultNormalized (index) : 0.0f;
+}
+
+void QuillmorPelowin::setParameter (int index, float newValue)
+{
+    // Values reach us from hosts, state, presets and the clipboard: anything is possible,
+    // while everything the plug-in itself writes lies in 0..1.
+    if (! isParameterIndex (index) || ! std::isfinite (newValue))
+        return;
+
+    const float value = juce::jlimit (0.0f, 1.0f, newValue);
+
+    // Hosts resend unchanged automation values; only a real change reaches the editor.
+    if (value == engine.getParameterNormalized (index))
+        return;
+
+    engine.setParameter (index, value);
+    sendChangeMessage();
+}
+
+//==============================================================================
 int QuillmorPelowin::getNumPrograms() { return 0; }
 int QuillmorPelowin::getCurrentProgram() { return 0; }
 void QuillmorPelowin::setCurrentProgram (int) {}

@@ -2,6 +2,8 @@
 
 #include <juce_audio_processors/juce_audio_processors.h>
 
+#include "QuillmorChorusEngine.h"
+
 /** The plug-in's version text, written into state and shown by the editor. */
 inline constexpr const char* pluginVersionString = "1.0.2";
 
@@ -126,6 +128,10 @@ public:
     bool mixLock = false;
 
 private:
+    /** True for the indices the host and the editor may use. */
+    static bool isParameterIndex (int index) noexcept;
+
+    QuillmorChorusEngine engine;
     juce::String presetName;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (QuillmorPelowin)

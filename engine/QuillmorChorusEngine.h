@@ -249,6 +249,53 @@ public:
     float* crossoverLowBuffers[2] = {};   ///< 16 floats
     float* crossoverHighBuffers[2] = {};  ///< 16 floats
 
+    //==============================================================================
+    // Block processing: the 36 routines, their dispatch table and the shared frame
+    // (engine/QuillmorBlockFrame.h). Each mode adds its four routines here and its
+    // row in getProcessRoutine.
+
+    /** Renders numSamples of stereo audio in 2TapChorus, Bright colour, full speed.
+        inputs and outputs hold two channel pointers each and may be the same arrays;
+        any numSamples is accepted (0 or less does nothing); numChannels is not read. */
+    void process2TapChorusBrightFull (const float* const* inputs, float* const* outputs, int numSamples, int numChannels) noexcept;
+    /** As process2TapChorusBrightFull, Dark colour. */
+    void process2TapChorusDarkFull (const float* const* inputs, float* const* outputs, int numSamples, int numChannels) noexcept;
+    /** As process2TapChorusBrightFull, half speed. */
+    void process2TapChorusBrightHalf (const float* const* inputs, float* const* outputs, int numSamples, int numChannels) noexcept;
+    /** As process2TapChorusBrightFull, Dark colour and half speed. */
+    void process2TapChorusDarkHalf (const float* const* inputs, float* const* outputs, int numSamples, int numChannels) noexcept;
+
+    using ProcessRoutine = void (QuillmorChorusEngine::*) (const float* const*, float* const*, int, int);
+
+    /** The routine for chorus mode 0 to 8, colour 0 (Bright) or 1 (Dark) and speed;
+        nullptr for any other mode or colour and for a mode that has no routines yet. */
+    static ProcessRoutine getProcessRoutine (int chorusMode, int colorMode, bool halfSpeed) noexcept;
+
+    /** How a mode's taps serve the output and the feedback: shared, one tap per channel
+        for both; separateFeedback, tap 0 at unit gain feeds back and the output sums
+        all taps by their gains. */
+    enum class TapArrangement { shared, separateFeedback };
+
+    /** The frame: per-sample dry/wet mix into the FIFO, the network every 16 samples. */
+    template <typename Mode, bool dark, bool half>
+    void processWithFrame (const float* const* inputs, float* const* outputs, int numSamples) noexcept;
+    /** One run of the control-block network on the 16 gathered samples. */
+    template <typename Mode, bool dark, bool half>
+    void runNetwork() noexcept;
+    /** The mode's hook: steps its LFOs once and writes each tap's modulation offset in
+        samples; depths are in samples, already halved at half speed. */
+    template <typename Mode>
+    void modulateTaps (float detuneDepth, float vibratoDepth, float* offsetsLeft, float* offsetsRight) noexcept;
+    /** Overdrive of one channel's 16 samples: highpasses signal in place, drives into result. */
+    void runDriveChain (int channel, float* signal, float* result) noexcept;
+    /** Splits the block pair at the crossover and writes the width matrix into the FIFO. */
+    void applyCrossoverAndWidth() noexcept;
+    /** Clears every signal state, including those the engine reset keeps. */
+    void clearSignalStateAfterFault() noexcept;
+    /** True when none of n samples is infinite or NaN. */
+    static bool allFinite (const float* x, int n) noexcept;
+    //==============================================================================
+
 private:
     /** Allocates and clears every control-block buffer; runs once, in the constructor. */
     void allocateBlockBuffers();

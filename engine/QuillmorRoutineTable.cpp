@@ -1,0 +1,26 @@
+#include "QuillmorChorusEngine.h"
+
+QuillmorChorusEngine::ProcessRoutine QuillmorChorusEngine::getProcessRoutine (int chorusMode, int colorMode, bool halfSpeed) noexcept
+{
+    using E = QuillmorChorusEngine;
+
+    // [mode][colour][speed]: colour 0 Bright, 1 Dark; speed 0 full, 1 half.
+    // A mode without routines yet keeps its row empty (nullptr).
+    static constexpr ProcessRoutine routines[9][2][2] = {
+        /* 2TapChorus   */ { { &E::process2TapChorusBrightFull, &E::process2TapChorusBrightHalf },
+                             { &E::process2TapChorusDarkFull, &E::process2TapChorusDarkHalf } },
+        /* 4TapEnsemble */ {},
+        /* SuperSix     */ {},
+        /* 6TapRandom   */ {},
+        /* DualEnsemble */ {},
+        /* 8Tap         */ {},
+        /* 16Phase      */ {},
+        /* 16Tap        */ {},
+        /* 32Tap        */ {},
+    };
+
+    if (chorusMode < 0 || chorusMode > 8 || colorMode < 0 || colorMode > 1)
+        return nullptr;
+
+    return routines[chorusMode][colorMode][halfSpeed ? 1 : 0];
+}

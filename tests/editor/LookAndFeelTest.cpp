@@ -384,6 +384,7 @@ TEST (LookAndFeelRotary, DiscWithPointerAtTheAngle)
     // 61 / 2 - 2 = 28 (integer halves) around (40.5, 70).
     const auto oblong = paintInto (120, 140, [&] (juce::Graphics& g) { laf.drawRotarySlider (g, 10, 20, 61, 100, 0.0f, 0.0f, 1.0f, knob); });
     expectPixels (oblong, { { 40, 47, yellow }, { 40, 40, sentinel }, { 14, 70, blue }, { 11, 70, sentinel } });
+    EXPECT_LT (oblong.getPixelAt (12, 70).getBlue(), 180) << "disc edge half way across x = 12";
 
     // Disabled, the pointer is a half-transparent grey.
     knob.setEnabled (false);
@@ -427,13 +428,15 @@ TEST (LookAndFeelLinear, VerticalFillsFromTheTopDownToThePosition)
     QuillmorPelowinLookAndFeel laf;
     LinearSliderColours s;
 
-    // Width 60: the bar is 2 * int (18.0) = 36 wide from x = 30 - 18 = 12.
-    const auto image = paintInto (60, 200, [&] (juce::Graphics& g)
-                                  { laf.drawLinearSlider (g, 0, 0, 60, 200, 100.0f, 0.0f, 0.0f, juce::Slider::LinearVertical, s.slider); });
+    // Width 60: the bar is 2 * int (18.0) = 36 wide from x = 30 - 18 = 12. The track
+    // starts at y = 9 and the position is 109: the fill covers rows 9 to 108 and the
+    // thumb rows p - y + 6 = 106 to 111.
+    const auto image = paintInto (60, 218, [&] (juce::Graphics& g)
+                                  { laf.drawLinearSlider (g, 0, 9, 60, 200, 109.0f, 0.0f, 0.0f, juce::Slider::LinearVertical, s.slider); });
 
-    expectPixels (image, { { 11, 50, grey }, { 12, 50, green }, { 47, 99, green }, { 48, 50, grey },
-                           { 20, 103, blue }, { 20, 106, yellow }, { 20, 111, yellow }, { 20, 112, blue },
-                           { 20, 199, blue } });
+    expectPixels (image, { { 20, 5, grey }, { 11, 50, grey }, { 12, 50, green }, { 48, 50, grey },
+                           { 20, 9, green }, { 47, 105, green }, { 20, 106, yellow }, { 20, 111, yellow },
+                           { 20, 112, blue }, { 20, 120, blue }, { 20, 208, blue }, { 20, 209, grey } });
 }
 
 TEST (LookAndFeelLinear, VerticalAtTheEndsOfItsTravel)

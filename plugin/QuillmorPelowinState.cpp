@@ -1,6 +1,204 @@
 #include "QuillmorPelowin.h"
+#include "QuillmorPelowinText.h"
 
-void QuillmorPelowin::getStateInformation (juce::MemoryBlock&) {}
-void QuillmorPelowin::setStateInformation (const void*, int) {}
-juce::String QuillmorPelowin::getPresetName() const { return presetName; }
-void QuillmorPelowin::setPresetName (const juce::String& newName) { presetName = newName; }
+#include <algorithm>
+#include <cfloat>
+
+namespace
+{
+const char* const stateTag = "QuillmorPelowin";
+const char* const presetSubFolder = "Audio/Presets/Quillmor DSP, LLC/QuillmorPelowin";
+
+constexpr int mixIndex = QuillmorChorusEngine::mixParameter;
+constexpr int inputPanIndex = QuillmorChorusEngine::inputPanParameter;
+constexpr int numParameters = QuillmorChorusEngine::numParameters;
+
+// The editor's size limits: a restored size outside them could not be shown.
+constexpr int minEditorWidth = 446, maxEditorWidth = 1005;
+constexpr int minEditorHeight = 243, maxEditorHeight = 547;
+
+// A preset is a few kilobytes; anything far larger is not one of ours, and a
+// device file must not be read to exhaustion.
+constexpr juce::int64 maxPresetFileBytes = 64 * 1024;
+
+/** Index of the attribute called `name` in any ASCII letter case, or -1. */
+int findAttribute (const juce::XmlElement& element, const char* name)
+{
+    for (int i = 0; i < element.getNumAttributes(); ++i)
+        if (quillmor::text::equalsIgnoringAsciiCase (element.getAttributeName (i).toRawUTF8(), name))
+            return i;
+
+    return -1;
+}
+
+bool hasStateTag (const juce::XmlElement& element)
+{
+    return quillmor::text::equalsIgnoringAsciiCase (element.getTagName().toRawUTF8(), stateTag);
+}
+
+/** The attribute's text read as a double (text that is no number reads 0) and
+    narrowed to float without overflowing; `fallback` when it is missing. */
+float readParameterAttribute (const juce::XmlElement& element, const char* name, float fallback)
+{
+    const int i = findAttribute (element, name);
+
+    if (i < 0)
+        return fallback;
+
+    const double value = element.getAttributeValue (i).getDoubleValue();
+    return static_cast<float> (std::clamp (value, -static_cast<double> (FLT_MAX), static_cast<double> (FLT_MAX)));
+}
+
+/** True when the attribute's first non-blank character is 1, t, T, y or Y;
+    false when it is missing. */
+bool readBoolAttribute (const juce::XmlElement& element, const char* name)
+{
+    const int i = findAttribute (element, name);
+
+    if (i < 0)
+        return false;
+
+    const auto first = element.getAttributeValue (i).trimStart()[0];
+    return first == '1' || first == 't' || first == 'T' || first == 'y' || first == 'Y';
+}
+
+juce::String readPresetNameAttribute (const juce::XmlElement& element)
+{
+    const int i = findAttribute (element, "presetName");
+    return i < 0 ? juce::String() : element.getAttributeValue (i);
+}
+
+/** Parses preset text from a file or the clipboard; nullptr for anything that
+    is not a complete element or carries a DTD. */
+std::unique_ptr<juce::XmlElement> parsePresetText (const juce::String& text)
+{
+    if (! quillmor::text::isSafeCompleteXml (text.toRawUTF8(), text.getNumBytesAsUTF8()))
+        return {};
+
+    return juce::XmlDocument (text).getDocumentElement();
+}
+} // namespace
+
+void QuillmorPelowin::writeStateXml (juce::XmlElement& element)
+{
+    element.setAttribute ("pluginVersion", pluginVersionString);
+    element.setAttribute ("presetName", presetName);
+
+    for (int index = 0; index < numParameters; ++index)
+        element.setAttribute (getParameterName (index),
+                              juce::String (quillmor::text::formatXmlNumber (getParameter (index))));
+}
+
+void QuillmorPelowin::applyStateXml (const juce::XmlElement& element)
+{
+    if (! hasStateTag (element))
+        return;
+
+    presetName = readPresetNameAttribute (element);
+
+    for (int index = 0; index < inputPanIndex; ++index)
+        setParameter (index, readParameterAttribute (element, getParameterName (index).toRawUTF8(), getParameter (index)));
+
+    setParameter (inputPanIndex, readParameterAttribute (element, getParameterName (inputPanIndex).toRawUTF8(), 0.0f));
+    sendChangeMessage();
+}
+
+void QuillmorPelowin::getStateInformation (juce::MemoryBlock& destData)
+{
+    juce::XmlElement element (stateTag);
+    writeStateXml (element);
+    element.setAttribute ("mixLock", mixLock ? 1 : 0);
+    element.setAttribute ("uiWidth", uiWidth);
+    element.setAttribute ("uiHeight", uiHeight);
+    copyXmlToBinary (element, destData);
+}
+
+void QuillmorPelowin::setStateInformation (const void* data, int sizeInBytes)
+{
+    if (data == nullptr || sizeInBytes <= 0
+         || ! quillmor::text::isSafeCompleteXml (static_cast<const char*> (data), (size_t) sizeInBytes))
+        return;
+
+    const auto element = getXmlFromBinary (data, sizeInBytes);
+
+    if (element == nullptr)
+        return;
+
+    applyStateXml (*element);
+
+    mixLock = readBoolAttribute (*element, "mixLock");
+
+    // A state from elsewhere may carry any size, or no number at all (read as 0).
+    if (const int i = findAttribute (*element, "uiWidth"); i >= 0)
+        uiWidth = juce::jlimit (minEditorWidth, maxEditorWidth, element->getAttributeValue (i).getIntValue());
+
+    if (const int i = findAttribute (*element, "uiHeight"); i >= 0)
+        uiHeight = juce::jlimit (minEditorHeight, maxEditorHeight, element->getAttributeValue (i).getIntValue());
+}
+
+void QuillmorPelowin::loadPresetFile (const juce::File& file)
+{
+    juce::FileInputStream stream (file);
+
+    if (! stream.openedOk())
+        return;
+
+    juce::MemoryBlock bytes;
+    stream.readIntoMemoryBlock (bytes, maxPresetFileBytes + 1);
+
+    if ((juce::int64) bytes.getSize() > maxPresetFileBytes)
+        return;
+
+    setStateFromXmlText (juce::String::createStringFromData (bytes.getData(), (int) bytes.getSize()));
+}
+
+void QuillmorPelowin::setStateFromXmlText (const juce::String& text)
+{
+    const auto element = parsePresetText (text);
+
+    if (element == nullptr || ! hasStateTag (*element))
+        return;
+
+    presetName = readPresetNameAttribute (*element);
+
+    // Mix goes last and only when unlocked, so a locked mix never moves even
+    // for a moment while the other values arrive.
+    for (int index = 1; index < inputPanIndex; ++index)
+        setParameter (index, readParameterAttribute (*element, getParameterName (index).toRawUTF8(), getParameter (index)));
+
+    setParameter (inputPanIndex, readParameterAttribute (*element, getParameterName (inputPanIndex).toRawUTF8(), 0.0f));
+
+    if (! mixLock)
+        setParameter (mixIndex, readParameterAttribute (*element, getParameterName (mixIndex).toRawUTF8(), getParameter (mixIndex)));
+}
+
+bool QuillmorPelowin::savePresetFile (const juce::File& file)
+{
+    juce::XmlElement element (stateTag);
+    writeStateXml (element);
+    return element.writeTo (file);
+}
+
+void QuillmorPelowin::getStateAsXmlText (juce::String& result)
+{
+    juce::XmlElement element (stateTag);
+    writeStateXml (element);
+    result = element.toString (juce::XmlElement::TextFormat().singleLine().withoutHeader());
+}
+
+juce::String QuillmorPelowin::getPresetName() const
+{
+    return presetName;
+}
+
+void QuillmorPelowin::setPresetName (const juce::String& newName)
+{
+    presetName = newName;
+}
+
+juce::String QuillmorPelowin::getPresetFolder (int which)
+{
+    const auto base = juce::File::getSpecialLocation (which == 0 ? juce::File::commonApplicationDataDirectory
+                                                                 : juce::File::userApplicationDataDirectory);
+    return base.exists() ? base.getChildFile (presetSubFolder).getFullPathName() : juce::String();
+}

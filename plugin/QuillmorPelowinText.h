@@ -1,0 +1,31 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+/** Small text helpers of the processor that need no JUCE: the display-number
+    format, the number format of the state XML, ASCII case-insensitive name
+    matching and the check that text from outside is fit for the XML parser. */
+namespace quillmor::text
+{
+/** Writes a real value with exactly two decimals: |value| x 100 + 0.5 truncated,
+    a point before the last two digits, a minus sign for any value below zero
+    ("-0.00" for -0.004). Non-finite or astronomically large values are written
+    by printf's "%.2f". */
+std::string formatTwoDecimals (float value);
+
+/** Writes a number as printf's "%.20g" does: general notation, up to 20
+    significant digits, no trailing zeros, so a float widened to double reads
+    back bit-exactly. */
+std::string formatXmlNumber (double value);
+
+/** True when the two NUL-terminated texts are equal apart from the case of the
+    ASCII letters A-Z; other bytes must match exactly. */
+bool equalsIgnoringAsciiCase (const char* a, const char* b) noexcept;
+
+/** True when text from outside may be handed to JUCE's XML parser: it holds no
+    "<!DOCTYPE" or "<!ENTITY" in any letter case (the parser would follow them,
+    into endless expansion or any file), and past trailing blanks and zero bytes
+    it ends with '>' (the parser accepts an element cut off between attributes). */
+bool isSafeCompleteXml (const char* data, std::size_t numBytes) noexcept;
+} // namespace quillmor::text

@@ -1,0 +1,317 @@
+// Preset files, preset folders and the clipboard text.
+#include "StateTestHelpers.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+using namespace quillmor::test;
+
+namespace
+{
+const char* const presetPath = "Audio/Presets/Quillmor DSP, LLC/QuillmorPelowin";
+
+/** Runs each test with HOME pointing at a fresh temporary folder that has a .config. */
+struct PresetTest : ::testing::Test
+{
+    void SetUp() override
+    {
+        if (const char* home = std::getenv ("HOME"))
+            savedHome = home;
+
+        home = juce::File::getSpecialLocation (juce::File::tempDirectory).getNonexistentChildFile ("quillmor-home", "");
+        ASSERT_TRUE (home.getChildFile (".config").createDirectory());
+        setenv ("HOME", home.getFullPathName().toRawUTF8(), 1);
+        folder = home.getChildFile ("presets");
+        ASSERT_TRUE (folder.createDirectory());
+    }
+
+    void TearDown() override
+    {
+        if (savedHome.isNotEmpty())
+            setenv ("HOME", savedHome.toRawUTF8(), 1);
+
+        home.deleteRecursively();
+    }
+
+    juce::File writeText (const char* name, const juce::String& text)
+    {
+        const auto file = folder.getChildFile (name);
+        file.replaceWithText (text, false, false, nullptr);
+        return file;
+    }
+
+    juce::String savedHome;
+    juce::File home, folder;
+};
+
+const juce::String awkwardName = juce::CharPointer_UTF8 ("Ens & <Amb> \"caf\xc3\xa9\" 'na\xc3\xafve' \xe2\x99\xaa");
+} // namespace
+
+TEST_F (PresetTest, FoldersLieUnderTheApplicationDataFoldersWhenThoseExist)
+{
+    EXPECT_EQ (QuillmorPelowin::getPresetFolder (1), home.getFullPathName() + "/.config/" + presetPath);
+    EXPECT_EQ (QuillmorPelowin::getPresetFolder (0),
+               juce::File ("/opt").exists() ? "/opt/" + juce::String (presetPath) : juce::String());
+    // Only named, never created.
+    EXPECT_FALSE (home.getChildFile (".config/Audio").exists());
+
+    ASSERT_TRUE (home.getChildFile (".config").deleteRecursively());
+    EXPECT_EQ (QuillmorPelowin::getPresetFolder (1), "");
+}
+
+TEST_F (PresetTest, FileHasDeclarationUtf8AndWrappedAttributes)
+{
+    QuillmorPelowin processor;
+    processor.setPresetName (awkwardName);
+    processor.mixLock = true;
+    const auto file = folder.getChildFile ("bytes.qpreset");
+    ASSERT_TRUE (processor.savePresetFile (file));
+
+    juce::MemoryBlock bytes;
+    ASSERT_TRUE (file.loadFileAsData (bytes));
+    const auto text = bytes.toString();
+
+    EXPECT_TRUE (text.startsWith ("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n\r\n<QuillmorPelowin pluginVersion=\"1.0.2\""));
+    // Markup characters are escaped and letters beyond ASCII written as
+    // character references, so the file is plain ASCII and therefore UTF-8.
+    EXPECT_TRUE (text.contains ("presetName=\"Ens &amp; &lt;Amb&gt; &quot;caf&#233;&quot; 'na&#239;ve' &#9834;\"")) << text;
+    for (size_t i = 0; i < bytes.getSize(); ++i)
+        ASSERT_LT ((unsigned char) bytes[i], 0x80) << i;
+    EXPECT_FALSE (text.contains ("mixLock"));
+    EXPECT_FALSE (text.contains ("uiWidth"));
+    EXPECT_FALSE (text.contains ("DOCTYPE"));
+
+    // The attribute list continues on lines indented under the first attribute,
+    // each started once the line before has passed 60 characters.
+    auto lines = juce::StringArray::fromLines (text.fromFirstOccurrenceOf ("\r\n\r\n", false, false).trimEnd());
+    ASSERT_GT (lines.size(), 5) << text;
+
+    for (int i = 0; i < lines.size(); ++i)
+    {
+        if (i > 0)
+        {
+            EXPECT_TRUE (lines[i].startsWith (juce::String::repeatedString (" ", 17)) && lines[i][17] != ' ') << lines[i];
+        }
+
+        if (i + 1 < lines.size())
+        {
+            EXPECT_GT (lines[i].length(), 60) << lines[i];
+        }
+    }
+
+    EXPECT_TRUE (lines[lines.size() - 1].endsWith ("InputPan=\"0.125\"/>"));
+
+    const auto element = juce::parseXML (text);
+    ASSERT_NE (element, nullptr);
+    EXPECT_EQ (element->getNumAttributes(), 37);
+    EXPECT_EQ (element->getStringAttribute ("presetName"), awkwardName);
+}
+
+TEST_F (PresetTest, SavedFileLoadsBackBitExactly)
+{
+    QuillmorPelowin source;
+    setRandomParameters (source, 11);
+    source.setParameter (3, std::numeric_limits<float>::denorm_min());
+    source.setPresetName (awkwardName);
+    const auto file = folder.getChildFile ("roundtrip.qpreset");
+    ASSERT_TRUE (source.savePresetFile (file));
+    EXPECT_EQ (source.getPresetName(), awkwardName);
+
+    QuillmorPelowin destination;
+    destination.uiWidth = 900;
+    destination.loadPresetFile (file);
+
+    for (int i = 0; i < numParameters; ++i)
+        EXPECT_EQ (destination.getParameter (i), source.getParameter (i)) << i;
+
+    EXPECT_EQ (destination.getPresetName(), awkwardName);
+    EXPECT_EQ (destination.uiWidth, 900);
+    EXPECT_FALSE (destination.mixLock);
+}
+
+TEST_F (PresetTest, NamesWrittenAsUtf8BytesOrReferencesReadTheSame)
+{
+    QuillmorPelowin processor;
+    processor.loadPresetFile (writeText ("bytes.qpreset", juce::CharPointer_UTF8 ("<QuillmorPelowin presetName=\"caf\xc3\xa9 \xe2\x99\xaa\"/>")));
+    EXPECT_EQ (processor.getPresetName(), juce::String (juce::CharPointer_UTF8 ("caf\xc3\xa9 \xe2\x99\xaa")));
+
+    processor.loadPresetFile (writeText ("references.qpreset", "<QuillmorPelowin presetName=\"caf&#233; &#x266A;\"/>"));
+    EXPECT_EQ (processor.getPresetName(), juce::String (juce::CharPointer_UTF8 ("caf\xc3\xa9 \xe2\x99\xaa")));
+}
+
+TEST_F (PresetTest, MixLockHoldsMixOnLoadAndPaste)
+{
+    QuillmorPelowin source;
+    setRandomParameters (source, 21);
+    source.setParameter (0, 0.9f);
+    const auto file = folder.getChildFile ("locked.qpreset");
+    ASSERT_TRUE (source.savePresetFile (file));
+    juce::String clipboard;
+    source.getStateAsXmlText (clipboard);
+
+    for (int viaClipboard = 0; viaClipboard < 2; ++viaClipboard)
+    {
+        QuillmorPelowin destination;
+        destination.mixLock = true;
+        destination.setParameter (0, 0.2f);
+
+        if (viaClipboard)
+            destination.setStateFromXmlText (clipboard);
+        else
+            destination.loadPresetFile (file);
+
+        EXPECT_EQ (destination.getParameter (0), 0.2f);
+        for (int i = 1; i < numParameters; ++i)
+            EXPECT_EQ (destination.getParameter (i), source.getParameter (i)) << i;
+        EXPECT_TRUE (destination.mixLock);
+
+        destination.mixLock = false;
+        destination.setStateFromXmlText (clipboard);
+        EXPECT_EQ (destination.getParameter (0), 0.9f);
+    }
+}
+
+TEST_F (PresetTest, LoadingTheSameFileTwiceChangesNothingTheSecondTime)
+{
+    QuillmorPelowin source;
+    setRandomParameters (source, 4);
+    const auto file = folder.getChildFile ("twice.qpreset");
+    ASSERT_TRUE (source.savePresetFile (file));
+
+    QuillmorPelowin destination;
+    ChangeProbe probe (destination);
+    destination.loadPresetFile (file);
+    EXPECT_TRUE (probe.messageSent());
+    destination.loadPresetFile (file);
+    EXPECT_FALSE (probe.messageSent());
+}
+
+TEST_F (PresetTest, MissingAttributesKeepValuesButInputPanAndNameFallBack)
+{
+    QuillmorPelowin processor;
+    setRandomParameters (processor, 8);
+    const ProcessorSnapshot before (processor);
+
+    processor.loadPresetFile (writeText ("sparse.qpreset", "<QuillmorPelowin Depth=\"0.25\" pluginVersion=\"9\" Unknown=\"1\"/>"));
+    EXPECT_EQ (processor.getPresetName(), "");
+    EXPECT_EQ (processor.getParameter (1), 0.25f);
+    EXPECT_EQ (processor.getParameter (34), 0.0f);
+
+    for (int i = 0; i < 34; ++i)
+    {
+        if (i != 1)
+        {
+            EXPECT_EQ (processor.getParameter (i), before.values[i]) << i;
+        }
+    }
+}
+
+TEST_F (PresetTest, FilesThatAreNotPresetsChangeNothing)
+{
+    QuillmorPelowin processor;
+    setRandomParameters (processor, 13);
+    processor.setPresetName ("Kept");
+    const ProcessorSnapshot before (processor);
+    const juce::String element ("<QuillmorPelowin presetName=\"New\" Mix=\"0.1\"/>");
+
+    const juce::File files[] = {
+        folder.getChildFile ("missing.qpreset"),
+        folder,
+        writeText ("empty.qpreset", ""),
+        writeText ("garbage.qpreset", "\x01\x02 not xml"),
+        writeText ("foreign.qpreset", "<OtherPlugin presetName=\"New\" Mix=\"0.1\"/>"),
+        writeText ("truncated.qpreset", "<QuillmorPelowin presetName=\"New\" Mix=\"0.1\""),
+        writeText ("laughs.qpreset", "<!DOCTYPE q [<!ENTITY a \"&a;&a;\">]><QuillmorPelowin presetName=\"&a;\" Mix=\"0.1\"/>"),
+        writeText ("device.qpreset", "<!DOCTYPE q SYSTEM \"/dev/zero\"><QuillmorPelowin presetName=\"&z;\"/>"),
+        writeText ("huge.qpreset", element + juce::String::repeatedString (" ", 64 * 1024)),
+    };
+
+    for (const auto& file : files)
+    {
+        processor.loadPresetFile (file);
+        EXPECT_TRUE (ProcessorSnapshot (processor) == before) << file.getFileName();
+    }
+
+    // Exactly 64 KiB is still a preset.
+    processor.loadPresetFile (writeText ("big.qpreset", element + juce::String::repeatedString (" ", 64 * 1024 - element.length())));
+    EXPECT_EQ (processor.getPresetName(), "New");
+    EXPECT_EQ (processor.getParameter (0), 0.1f);
+}
+
+TEST_F (PresetTest, SaveThatCannotBeWrittenReturnsFalseAndChangesNothing)
+{
+    QuillmorPelowin processor;
+    processor.setPresetName ("Unsaved");
+    const auto blocker = writeText ("plain-file", "I am a file, not a folder");
+    const auto target = blocker.getChildFile ("preset.qpreset");
+
+    EXPECT_FALSE (processor.savePresetFile (target));
+    EXPECT_FALSE (target.exists());
+    EXPECT_EQ (blocker.loadFileAsString(), "I am a file, not a folder");
+    EXPECT_EQ (processor.getPresetName(), "Unsaved");
+
+    // An existing preset is replaced whole.
+    const auto existing = writeText ("existing.qpreset", juce::String::repeatedString ("x", 10000));
+    ASSERT_TRUE (processor.savePresetFile (existing));
+    EXPECT_TRUE (existing.loadFileAsString().startsWith ("<?xml"));
+    EXPECT_FALSE (existing.loadFileAsString().contains ("xxx"));
+}
+
+TEST (ClipboardText, IsOneLineWithoutDeclaration)
+{
+    QuillmorPelowin processor;
+    processor.mixLock = true;
+    juce::String text ("left over");
+    processor.getStateAsXmlText (text);
+
+    EXPECT_TRUE (text.startsWith ("<QuillmorPelowin pluginVersion=\"1.0.2\" presetName=\"Default\" Mix=\"0.5\" Depth=\"0.5\" StereoWidth=\"0.5\" Delay=\"0.0099999997764825820923\" "));
+    EXPECT_TRUE (text.endsWith (" Speed=\"0\" InputPan=\"0.125\"/>"));
+    EXPECT_FALSE (text.containsAnyOf ("\r\n"));
+    EXPECT_FALSE (text.contains ("  "));
+    EXPECT_FALSE (text.contains ("<?xml"));
+    EXPECT_FALSE (text.contains ("mixLock"));
+    EXPECT_FALSE (text.contains ("uiHeight"));
+}
+
+TEST (ClipboardText, CopyThenPasteChangesOnlyTheName)
+{
+    QuillmorPelowin processor;
+    setRandomParameters (processor, 17);
+    processor.setPresetName (awkwardName);
+    juce::String text;
+    processor.getStateAsXmlText (text);
+
+    processor.setPresetName ("Renamed");
+    const ProcessorSnapshot before (processor);
+    ChangeProbe probe (processor);
+    processor.setStateFromXmlText (text);
+
+    EXPECT_FALSE (probe.messageSent());
+    EXPECT_EQ (processor.getPresetName(), awkwardName);
+    EXPECT_EQ (std::memcmp (before.values, ProcessorSnapshot (processor).values, sizeof (before.values)), 0);
+}
+
+TEST (ClipboardText, PasteAcceptsADeclarationAndRefusesAnythingElse)
+{
+    QuillmorPelowin processor;
+    processor.setPresetName ("Kept");
+    const ProcessorSnapshot before (processor);
+
+    const char* const refused[] = {
+        "", "   ", "hello", "<Foreign presetName=\"X\" Mix=\"0.1\"/>", "<QuillmorPelowin Mix=\"0.1\"",
+        "<!DOCTYPE q [<!ENTITY a \"&a;&a;\">]><QuillmorPelowin presetName=\"&a;\"/>",
+        "<!DOCTYPE q SYSTEM \"/dev/urandom\"><QuillmorPelowin presetName=\"&u;\"/>",
+    };
+
+    for (const auto* text : refused)
+    {
+        processor.setStateFromXmlText (text);
+        EXPECT_TRUE (ProcessorSnapshot (processor) == before) << text;
+    }
+
+    processor.setStateFromXmlText ("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<quillmorpelowin PRESETNAME=\"Pasted\" mix=\"0.125\"/>");
+    EXPECT_EQ (processor.getPresetName(), "Pasted");
+    EXPECT_EQ (processor.getParameter (0), 0.125f);
+    EXPECT_EQ (processor.getParameter (34), 0.0f);
+}

@@ -1,0 +1,71 @@
+#pragma once
+
+// Shared by the host-state and preset tests: a snapshot of everything the state
+// carries, random parameter values, and a change-message probe.
+#include <QuillmorPelowin.h>
+
+#include <cstring>
+#include <random>
+
+namespace quillmor::test
+{
+constexpr int numParameters = 35;
+
+/** Everything state restores can touch. */
+struct ProcessorSnapshot
+{
+    float values[numParameters];
+    juce::String presetName;
+    bool mixLock;
+    int uiWidth, uiHeight;
+
+    explicit ProcessorSnapshot (QuillmorPelowin& p)
+        : presetName (p.getPresetName()), mixLock (p.mixLock), uiWidth (p.uiWidth), uiHeight (p.uiHeight)
+    {
+        for (int i = 0; i < numParameters; ++i)
+            values[i] = p.getParameter (i);
+    }
+
+    bool operator== (const ProcessorSnapshot& other) const
+    {
+        return std::memcmp (values, other.values, sizeof (values)) == 0 && presetName == other.presetName
+            && mixLock == other.mixLock && uiWidth == other.uiWidth && uiHeight == other.uiHeight;
+    }
+};
+
+/** Sets every parameter to a random value in [0, 1) that differs from its current one. */
+inline void setRandomParameters (QuillmorPelowin& p, unsigned seed)
+{
+    std::mt19937 random (seed);
+    std::uniform_real_distribution<float> unit (0.0f, 1.0f);
+
+    for (int i = 0; i < numParameters; ++i)
+        p.setParameter (i, unit (random));
+}
+
+/** Tells whether the processor sent a change message since the last call. */
+class ChangeProbe : private juce::ChangeListener
+{
+public:
+    explicit ChangeProbe (QuillmorPelowin& p) : processor (p)
+    {
+        processor.addChangeListener (this);
+        messageSent();
+    }
+
+    ~ChangeProbe() override { processor.removeChangeListener (this); }
+
+    bool messageSent()
+    {
+        received = false;
+        processor.dispatchPendingMessages();
+        return received;
+    }
+
+private:
+    void changeListenerCallback (juce::ChangeBroadcaster*) override { received = true; }
+
+    QuillmorPelowin& processor;
+    bool received = false;
+};
+} // namespace quillmor::test

@@ -51,11 +51,6 @@ constexpr ParameterTextRule parameterTextRules[QuillmorChorusEngine::numParamete
     { "Speed",          nullptr, "1/2X", "1X" },
     { "InputPan",       "",     nullptr, nullptr },
 };
-
-bool isParameterIndex (int index) noexcept
-{
-    return index >= 0 && index < QuillmorChorusEngine::numParameters;
-}
 } // namespace
 
 const juce::String QuillmorPelowin::getParameterName (int index)

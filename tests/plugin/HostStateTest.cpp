@@ -141,11 +141,11 @@ TEST (HostState, SameStateTwiceStillSendsOneChangeMessage)
     source.getStateInformation (block);
 
     QuillmorPelowin destination;
-    ChangeProbe probe (destination);
+    quillmor_test::ChangeCounter changes (destination);
     restore (destination, block);
-    EXPECT_TRUE (probe.messageSent());
+    EXPECT_EQ (changes.flush(), 1);
     restore (destination, block);
-    EXPECT_TRUE (probe.messageSent());
+    EXPECT_EQ (changes.flush(), 1);
     EXPECT_TRUE (ProcessorSnapshot (destination) == ProcessorSnapshot (source));
 }
 
@@ -170,10 +170,10 @@ TEST_F (HostStateTest, MissingAttributesKeepValuesButInputPanAndNameFallBack)
 TEST_F (HostStateTest, ForeignTagOnlySetsMixLockAndEditorSize)
 {
     ProcessorSnapshot before (processor);
-    ChangeProbe probe (processor);
+    quillmor_test::ChangeCounter changes (processor);
 
     restoreText (processor, "<SomethingElse presetName=\"X\" Mix=\"0.1\" InputPan=\"1\" mixLock=\"0\" uiWidth=\"900\" uiHeight=\"500\"/>");
-    EXPECT_FALSE (probe.messageSent());
+    EXPECT_EQ (changes.flush(), 0);
     EXPECT_EQ (processor.getPresetName(), "Mine");
     EXPECT_EQ (std::memcmp (before.values, ProcessorSnapshot (processor).values, sizeof (before.values)), 0);
     EXPECT_FALSE (processor.mixLock);
@@ -258,7 +258,7 @@ TEST_F (HostStateTest, EditorSizeIsKeptWithinTheEditorsLimits)
 TEST_F (HostStateTest, BlocksThatDoNotUnpackChangeNothing)
 {
     const ProcessorSnapshot before (processor);
-    ChangeProbe probe (processor);
+    quillmor_test::ChangeCounter changes (processor);
 
     std::vector<juce::MemoryBlock> blocks;
     blocks.emplace_back();
@@ -302,5 +302,5 @@ TEST_F (HostStateTest, BlocksThatDoNotUnpackChangeNothing)
     processor.setStateInformation (nullptr, 100);
     processor.setStateInformation (blocks[3].getData(), -1);
     EXPECT_TRUE (ProcessorSnapshot (processor) == before);
-    EXPECT_FALSE (probe.messageSent());
+    EXPECT_EQ (changes.flush(), 0);
 }

@@ -1,8 +1,8 @@
 #pragma once
 
 // Shared by the host-state and preset tests: a snapshot of everything the state
-// carries, random parameter values, and a change-message probe.
-#include <QuillmorPelowin.h>
+// carries and random parameter values.
+#include "ProcessorTestSupport.h"
 
 #include <cstring>
 #include <random>
@@ -43,29 +43,4 @@ inline void setRandomParameters (QuillmorPelowin& p, unsigned seed)
         p.setParameter (i, unit (random));
 }
 
-/** Tells whether the processor sent a change message since the last call. */
-class ChangeProbe : private juce::ChangeListener
-{
-public:
-    explicit ChangeProbe (QuillmorPelowin& p) : processor (p)
-    {
-        processor.addChangeListener (this);
-        messageSent();
-    }
-
-    ~ChangeProbe() override { processor.removeChangeListener (this); }
-
-    bool messageSent()
-    {
-        received = false;
-        processor.dispatchPendingMessages();
-        return received;
-    }
-
-private:
-    void changeListenerCallback (juce::ChangeBroadcaster*) override { received = true; }
-
-    QuillmorPelowin& processor;
-    bool received = false;
-};
 } // namespace quillmor::test

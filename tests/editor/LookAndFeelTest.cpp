@@ -67,7 +67,7 @@ void expectNear (juce::Colour actual, juce::Colour expected, int tolerance, cons
 
 // Installs the process-wide instance as JUCE's default, as every editor does, so fonts
 // resolve through it; afterwards JUCE's own default comes back.
-class DefaultLookAndFeel : public ::testing::Test
+class QuillmorLookAndFeelAsDefault : public ::testing::Test
 {
 protected:
     void SetUp() override
@@ -156,7 +156,7 @@ TEST (LookAndFeelFonts, ControlFontsScaleWithTheirComponents)
     EXPECT_FALSE (boxFont.isBold());
 }
 
-TEST_F (DefaultLookAndFeel, SharedInstanceIsOneObjectServingJucesFontLookup)
+TEST_F (QuillmorLookAndFeelAsDefault, SharedInstanceIsOneObjectServingJucesFontLookup)
 {
     auto& shared = QuillmorPelowinLookAndFeel::getSharedInstance();
     EXPECT_EQ (&shared, &QuillmorPelowinLookAndFeel::getSharedInstance());
@@ -170,7 +170,7 @@ TEST_F (DefaultLookAndFeel, SharedInstanceIsOneObjectServingJucesFontLookup)
 }
 
 //==============================================================================
-TEST_F (DefaultLookAndFeel, LabelTextRendersCentredAtItsMeasuredWidth)
+TEST_F (QuillmorLookAndFeelAsDefault, LabelTextRendersCentredAtItsMeasuredWidth)
 {
     juce::Label label ("hint", "DEPTH");
     label.setBounds (0, 0, 160, 30);
@@ -200,7 +200,7 @@ TEST_F (DefaultLookAndFeel, LabelTextRendersCentredAtItsMeasuredWidth)
     EXPECT_NEAR ((float) left, 159.0f - (float) right, 3.0f) << "centred";
 }
 
-TEST_F (DefaultLookAndFeel, DisabledLabelIsNotDimmed)
+TEST_F (QuillmorLookAndFeelAsDefault, DisabledLabelIsNotDimmed)
 {
     juce::Label label ("hint", "SlowRate");
     label.setBounds (0, 0, 100, 24);

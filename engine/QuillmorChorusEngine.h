@@ -265,6 +265,39 @@ public:
     /** As process2TapChorusBrightFull, Dark colour and half speed. */
     void process2TapChorusDarkHalf (const float* const* inputs, float* const* outputs, int numSamples, int numChannels) noexcept;
 
+    /** As process2TapChorusBrightFull, in 8Tap (four taps per channel), Bright colour, full speed. */
+    void process8TapBrightFull (const float* const* inputs, float* const* outputs, int numSamples, int numChannels) noexcept;
+    /** As process2TapChorusBrightFull, in 8Tap (four taps per channel), Bright colour, half speed. */
+    void process8TapBrightHalf (const float* const* inputs, float* const* outputs, int numSamples, int numChannels) noexcept;
+    /** As process2TapChorusBrightFull, in 8Tap (four taps per channel), Dark colour, full speed. */
+    void process8TapDarkFull (const float* const* inputs, float* const* outputs, int numSamples, int numChannels) noexcept;
+    /** As process2TapChorusBrightFull, in 8Tap (four taps per channel), Dark colour, half speed. */
+    void process8TapDarkHalf (const float* const* inputs, float* const* outputs, int numSamples, int numChannels) noexcept;
+    /** As process2TapChorusBrightFull, in 16Phase (eight phased taps per channel), Bright colour, full speed. */
+    void process16PhaseBrightFull (const float* const* inputs, float* const* outputs, int numSamples, int numChannels) noexcept;
+    /** As process2TapChorusBrightFull, in 16Phase (eight phased taps per channel), Bright colour, half speed. */
+    void process16PhaseBrightHalf (const float* const* inputs, float* const* outputs, int numSamples, int numChannels) noexcept;
+    /** As process2TapChorusBrightFull, in 16Phase (eight phased taps per channel), Dark colour, full speed. */
+    void process16PhaseDarkFull (const float* const* inputs, float* const* outputs, int numSamples, int numChannels) noexcept;
+    /** As process2TapChorusBrightFull, in 16Phase (eight phased taps per channel), Dark colour, half speed. */
+    void process16PhaseDarkHalf (const float* const* inputs, float* const* outputs, int numSamples, int numChannels) noexcept;
+    /** As process2TapChorusBrightFull, in 16Tap (eight taps per channel), Bright colour, full speed. */
+    void process16TapBrightFull (const float* const* inputs, float* const* outputs, int numSamples, int numChannels) noexcept;
+    /** As process2TapChorusBrightFull, in 16Tap (eight taps per channel), Bright colour, half speed. */
+    void process16TapBrightHalf (const float* const* inputs, float* const* outputs, int numSamples, int numChannels) noexcept;
+    /** As process2TapChorusBrightFull, in 16Tap (eight taps per channel), Dark colour, full speed. */
+    void process16TapDarkFull (const float* const* inputs, float* const* outputs, int numSamples, int numChannels) noexcept;
+    /** As process2TapChorusBrightFull, in 16Tap (eight taps per channel), Dark colour, half speed. */
+    void process16TapDarkHalf (const float* const* inputs, float* const* outputs, int numSamples, int numChannels) noexcept;
+    /** As process2TapChorusBrightFull, in 32Tap (sixteen taps per channel), Bright colour, full speed. */
+    void process32TapBrightFull (const float* const* inputs, float* const* outputs, int numSamples, int numChannels) noexcept;
+    /** As process2TapChorusBrightFull, in 32Tap (sixteen taps per channel), Bright colour, half speed. */
+    void process32TapBrightHalf (const float* const* inputs, float* const* outputs, int numSamples, int numChannels) noexcept;
+    /** As process2TapChorusBrightFull, in 32Tap (sixteen taps per channel), Dark colour, full speed. */
+    void process32TapDarkFull (const float* const* inputs, float* const* outputs, int numSamples, int numChannels) noexcept;
+    /** As process2TapChorusBrightFull, in 32Tap (sixteen taps per channel), Dark colour, half speed. */
+    void process32TapDarkHalf (const float* const* inputs, float* const* outputs, int numSamples, int numChannels) noexcept;
+
     using ProcessRoutine = void (QuillmorChorusEngine::*) (const float* const*, float* const*, int, int);
 
     /** The routine for chorus mode 0 to 8, colour 0 (Bright) or 1 (Dark) and speed;

@@ -13,10 +13,14 @@ QuillmorChorusEngine::ProcessRoutine QuillmorChorusEngine::getProcessRoutine (in
         /* SuperSix     */ {},
         /* 6TapRandom   */ {},
         /* DualEnsemble */ {},
-        /* 8Tap         */ {},
-        /* 16Phase      */ {},
-        /* 16Tap        */ {},
-        /* 32Tap        */ {},
+        /* 8Tap         */ { { &E::process8TapBrightFull, &E::process8TapBrightHalf },
+                             { &E::process8TapDarkFull, &E::process8TapDarkHalf } },
+        /* 16Phase      */ { { &E::process16PhaseBrightFull, &E::process16PhaseBrightHalf },
+                             { &E::process16PhaseDarkFull, &E::process16PhaseDarkHalf } },
+        /* 16Tap        */ { { &E::process16TapBrightFull, &E::process16TapBrightHalf },
+                             { &E::process16TapDarkFull, &E::process16TapDarkHalf } },
+        /* 32Tap        */ { { &E::process32TapBrightFull, &E::process32TapBrightHalf },
+                             { &E::process32TapDarkFull, &E::process32TapDarkHalf } },
     };
 
     if (chorusMode < 0 || chorusMode > 8 || colorMode < 0 || colorMode > 1)

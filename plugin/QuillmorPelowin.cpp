@@ -50,8 +50,24 @@ void QuillmorPelowin::processBlock (juce::AudioBuffer<float>& buffer, juce::Midi
         }
     }
 
-    // The block passes through until the engine's processing routines exist.
-    juce::ignoreUnused (buffer);
+    jassert (buffer.getNumChannels() >= 2);
+    auto* const* channels = buffer.getArrayOfWritePointers();
+    const float* inputs[2] = { channels[0], getTotalNumInputChannels() == 1 ? channels[0] : channels[1] };
+    float* outputs[2] = { channels[0], channels[1] };
+
+    // The three settings may change on another thread: read each once.
+    const int colorMode = engine.colorMode;
+    const int chorusMode = engine.chorusMode;
+    const bool halfSpeed = engine.halfSpeed;
+
+    // Only Bright (0) and Dark (1) have routines; any other colour value runs
+    // the plainest routine rather than nothing.
+    const auto routine = (colorMode == 0 || colorMode == 1)
+                             ? QuillmorChorusEngine::getProcessRoutine (chorusMode, colorMode, halfSpeed)
+                             : &QuillmorChorusEngine::process2TapChorusBrightFull;
+
+    if (routine != nullptr)
+        (engine.*routine) (inputs, outputs, buffer.getNumSamples(), 2);
 }
 
 void QuillmorPelowin::processBlockBypassed (juce::AudioBuffer<float>& buffer, juce::MidiBuffer&)

@@ -69,11 +69,12 @@ namespace frametest
         return result;
     }
 
-    /** Runs a stereo stream through a routine in host blocks of the given sizes (cycled),
-        out of place or in place; returns left then right output, concatenated. */
-    inline std::vector<float> render (QuillmorChorusEngine& engine, QuillmorChorusEngine::ProcessRoutine routine,
-                                      const std::vector<float>& left, const std::vector<float>& right,
-                                      const std::vector<int>& blockSizes, bool inPlace)
+    /** Runs a stereo stream through process (inputs, outputs, n) in host blocks of the
+        given sizes (cycled), out of place or in place; returns left then right output,
+        concatenated. */
+    template <typename Process>
+    std::vector<float> renderWith (Process&& process, const std::vector<float>& left, const std::vector<float>& right,
+                                   const std::vector<int>& blockSizes, bool inPlace)
     {
         const int total = static_cast<int> (left.size());
         std::vector<float> outLeft (left.size()), outRight (right.size());
@@ -93,11 +94,20 @@ namespace frametest
             const float* inputs[2] = { inPlace ? outLeft.data() + start : left.data() + start,
                                        inPlace ? outRight.data() + start : right.data() + start };
             float* outputs[2] = { outLeft.data() + start, outRight.data() + start };
-            (engine.*routine) (inputs, outputs, n, 2);
+            process (inputs, outputs, n);
             start += n;
         }
 
         outLeft.insert (outLeft.end(), outRight.begin(), outRight.end());
         return outLeft;
+    }
+
+    /** renderWith for a routine of the dispatch table. */
+    inline std::vector<float> render (Engine& engine, Engine::ProcessRoutine routine,
+                                      const std::vector<float>& left, const std::vector<float>& right,
+                                      const std::vector<int>& blockSizes, bool inPlace)
+    {
+        return renderWith ([&] (const float* const* in, float* const* out, int n) { (engine.*routine) (in, out, n, 2); },
+                           left, right, blockSizes, inPlace);
     }
 } // namespace frametest

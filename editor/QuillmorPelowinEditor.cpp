@@ -124,6 +124,17 @@ juce::Image arrowImage (bool previous, bool darkScheme)
 QuillmorPelowinEditor::QuillmorPelowinEditor (QuillmorPelowin& processorToEdit)
     : juce::AudioProcessorEditor (processorToEdit),
       isUnderMouse ([] (const juce::Component& c, bool includeChildren) { return c.isMouseOver (includeChildren); }),
+      confirmReplace ([this] (const juce::File& file, std::function<void (bool)> answer)
+                      {
+                          juce::AlertWindow::showAsync (juce::MessageBoxOptions()
+                                                            .withIconType (juce::MessageBoxIconType::QuestionIcon)
+                                                            .withTitle ("Save preset as...")
+                                                            .withMessage (file.getFileName() + " already exists. Replace it?")
+                                                            .withButton ("Replace")
+                                                            .withButton ("Cancel")
+                                                            .withAssociatedComponent (this),
+                                                        [answer] (int button) { answer (button == 1); });
+                      }),
       switches { {
           { &colorModeButton, &colorModeLabel, 27, "Mode", "Bright", "Dark",
             "Color Mode: use to toggle between bright and dark modes" },
@@ -1009,18 +1020,11 @@ void QuillmorPelowinEditor::saveToChosenFile (const juce::File& chosenFile)
     // extension may point at another file that already exists.
     if (target != chosenFile && target.exists())
     {
-        juce::AlertWindow::showAsync (juce::MessageBoxOptions()
-                                          .withIconType (juce::MessageBoxIconType::QuestionIcon)
-                                          .withTitle ("Save preset as...")
-                                          .withMessage (target.getFileName() + " already exists. Replace it?")
-                                          .withButton ("Replace")
-                                          .withButton ("Cancel")
-                                          .withAssociatedComponent (this),
-                                      [safeThis = juce::Component::SafePointer<QuillmorPelowinEditor> (this), target, name] (int button)
-                                      {
-                                          if (button == 1 && safeThis != nullptr)
-                                              safeThis->writePresetFile (target, name);
-                                      });
+        confirmReplace (target, [safeThis = juce::Component::SafePointer<QuillmorPelowinEditor> (this), target, name] (bool replace)
+                        {
+                            if (replace && safeThis != nullptr)
+                                safeThis->writePresetFile (target, name);
+                        });
         return;
     }
 

@@ -95,6 +95,10 @@ public:
         The hint line asks only through this, so it can be driven without a mouse. */
     std::function<bool (const juce::Component&, bool includeChildren)> isUnderMouse;
 
+    /** Asks whether an existing file may be replaced and answers through the callback,
+        later; the save asks only through this, so it can be answered without a window. */
+    std::function<void (const juce::File&, std::function<void (bool replace)>)> confirmReplace;
+
     /** Hint code when no control of the hint table is under the mouse. */
     static constexpr int noHoveredControl = -1;
 

@@ -87,12 +87,16 @@ TEST_F (EditorToHost, EverySwitchClickIsOneGesture)
 {
     auto& e = openEditor();
 
-    struct Case { juce::TextButton* button; int parameter; const char* onText; const char* offText; };
-    const Case cases[] = { { &e.driveModeButton, 31, "ON", "OFF" }, { &e.drivePrePostButton, 32, "POST", "PRE" },
-                           { &e.diffEnableButton, 30, "ON", "OFF" }, { &e.speedButton, 33, "1/2X", "1X" } };
+    struct Case { juce::TextButton* page; juce::TextButton* button; int parameter; const char* onText; const char* offText; };
+    const Case cases[] = { { &e.driveEditorSelect, &e.driveModeButton, 31, "ON", "OFF" },
+                           { &e.driveEditorSelect, &e.drivePrePostButton, 32, "POST", "PRE" },
+                           { &e.diffEditorSelect, &e.diffEnableButton, 30, "ON", "OFF" },
+                           { &e.warpEditorSelect, &e.speedButton, 33, "1/2X", "1X" } };
 
     for (const auto& c : cases)
     {
+        click (*c.page);
+
         for (int round = 0; round < 2; ++round)
         {
             host.events.clear();

@@ -228,24 +228,46 @@ TEST_F (PresetMenu, CancelledSaveChangesNothing)
     EXPECT_EQ (editor->userPresetFolder.getNumberOfChildFiles (juce::File::findFilesAndDirectories), 0);
 }
 
-TEST_F (PresetMenu, SaveNeverWritesOverAnotherFileUnasked)
+TEST_F (PresetMenu, SaveAsksBeforeWritingOverAnotherFile)
 {
-    // The question is an alert window, which needs a display.
-    if (juce::Desktop::getInstance().getDisplays().getPrimaryDisplay() == nullptr)
-        GTEST_SKIP() << "no display";
-
     // The dialog confirmed "keep.xml"; the file that would be written is keep.qpreset,
     // which exists: it must stay as it is until the user agrees.
     const auto existing = writePreset (processor, user ("keep.qpreset"), "precious");
     const auto before = existing.loadFileAsString();
     processor.setParameter (8, 0.6f);
 
-    editor->saveToChosenFile (user ("keep.xml"));
+    juce::File asked;
+    std::function<void (bool)> answer;
+    editor->confirmReplace = [&] (const juce::File& f, std::function<void (bool)> a) { asked = f; answer = std::move (a); };
 
+    editor->saveToChosenFile (user ("keep.xml"));
+    EXPECT_EQ (asked, existing);
+    ASSERT_TRUE (answer != nullptr);
+    EXPECT_EQ (existing.loadFileAsString(), before) << "nothing written before the answer";
+    answer (false);
     EXPECT_EQ (existing.loadFileAsString(), before);
     EXPECT_FALSE (user ("keep.xml").exists());
-    juce::ModalComponentManager::getInstance()->cancelAllModalComponents();
-    pumpMessages();
+
+    editor->saveToChosenFile (user ("keep.xml"));
+    answer (true);
+    EXPECT_NE (existing.loadFileAsString(), before);
+    EXPECT_EQ (processor.getPresetName(), "keep");
+
+    // An answer that comes after the editor closed writes nothing.
+    editor->saveToChosenFile (user ("keep.xml"));
+    existing.deleteFile();
+    closeEditor();
+    answer (true);
+    EXPECT_FALSE (existing.exists());
+
+    // The file the dialog itself confirmed is not asked about again.
+    openEditor();
+    asked = juce::File();
+    editor->confirmReplace = [&] (const juce::File& f, std::function<void (bool)>) { asked = f; };
+    writePreset (processor, user ("again.qpreset"), "x");
+    editor->saveToChosenFile (user ("again.qpreset"));
+    EXPECT_EQ (asked, juce::File());
+    EXPECT_EQ (processor.getPresetName(), "again");
 }
 
 //==============================================================================
@@ -254,7 +276,7 @@ TEST_F (PresetMenu, PastingTextThatIsNoPresetChangesNothing)
     processor.setPresetName ("Kept");
     processor.setParameter (12, 0.3f);
 
-    for (const juce::String garbage : { "", "not xml at all", "<other a=\"1\"/>", "<QuillmorPelowin", "<QuillmorPelowin presetName=\"cut" })
+    for (const juce::String garbage : { "", "not xml at all", "<other presetName=\"x\" Mix=\"1\"/>", "{ \"Mix\": 1 }" })
     {
         juce::SystemClipboard::copyTextToClipboard (garbage);
         editor->presetMenuItemChosen (2);

@@ -138,11 +138,18 @@ protected:
         processor.dispatchPendingMessages();
     }
 
-    /** A click as JUCE delivers it: asynchronously, toggling first where the button toggles. */
-    void click (juce::Button& button)
+    /** A left-button press and release in the middle of a button, as the mouse gives it;
+        a button that is hidden or blocked by a modal window ignores it. */
+    static void click (juce::Button& button)
     {
-        button.triggerClick();
-        pumpMessages();
+        const auto centre = button.getLocalBounds().toFloat().getCentre();
+        const auto now = juce::Time::getCurrentTime();
+        const juce::MouseEvent press (juce::Desktop::getInstance().getMainMouseSource(), centre,
+                                      juce::ModifierKeys (juce::ModifierKeys::leftButtonModifier), 1.0f, 0.0f, 0.0f,
+                                      0.0f, 0.0f, &button, &button, now, centre, now, 1, false);
+        juce::Component& target = button;   // the mouse handlers are public on Component
+        target.mouseDown (press);
+        target.mouseUp (press);
     }
 
     TemporaryHome home;

@@ -1,5 +1,7 @@
 #include "QuillmorPelowin.h"
 
+#include "QuillmorPelowinEditor.h"
+
 #include <cmath>
 #include <limits>
 
@@ -99,7 +101,7 @@ void QuillmorPelowin::reset()
     engine.reset();
 }
 
-juce::AudioProcessorEditor* QuillmorPelowin::createEditor() { return new juce::GenericAudioProcessorEditor (*this); }
+juce::AudioProcessorEditor* QuillmorPelowin::createEditor() { return new QuillmorPelowinEditor (*this); }
 bool QuillmorPelowin::hasEditor() const { return true; }
 
 //==============================================================================

@@ -51,8 +51,10 @@ public:
         folder.deleteRecursively();
     }
 
+    // Random in the name: ctest runs the tests as parallel processes, and a name
+    // checked for existence alone could be taken by two of them at once.
     juce::File folder { juce::File::getSpecialLocation (juce::File::tempDirectory)
-                            .getNonexistentChildFile ("quillmor-editor-home", {}, false) };
+                            .getChildFile ("quillmor-editor-home-" + juce::String::toHexString (juce::Random().nextInt64())) };
 
 private:
     std::string previousHome;

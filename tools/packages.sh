@@ -6,4 +6,5 @@ export DEBIAN_FRONTEND=noninteractive
 apt-get update
 apt-get install -y --no-install-recommends \
     ca-certificates cmake g++ ninja-build pkg-config \
-    juce-modules-source libgtest-dev libbenchmark-dev
+    juce-modules-source libgtest-dev libbenchmark-dev \
+    xvfb xauth

@@ -100,6 +100,13 @@ void QuillmorPelowin::applyStateXml (const juce::XmlElement& element)
         setParameter (index, readParameterAttribute (element, getParameterName (index).toRawUTF8(), getParameter (index)));
 
     setParameter (inputPanIndex, readParameterAttribute (element, getParameterName (inputPanIndex).toRawUTF8(), 0.0f));
+
+    // A host that keeps its own copy of every value (LV2 does) learns of the
+    // restored ones only when told; wrappers that re-read all values after a
+    // restore (VST3, AU) ignore this.
+    for (int index = 0; index < numParameters; ++index)
+        sendParamChangeMessageToListeners (index, getParameter (index));
+
     sendChangeMessage();
 }
 

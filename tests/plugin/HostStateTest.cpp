@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <limits>
+#include <map>
 
 using namespace quillmor::test;
 
@@ -147,6 +148,34 @@ TEST (HostState, SameStateTwiceStillSendsOneChangeMessage)
     restore (destination, block);
     EXPECT_EQ (changes.flush(), 1);
     EXPECT_TRUE (ProcessorSnapshot (destination) == ProcessorSnapshot (source));
+}
+
+TEST (HostState, RestoreTellsTheHostEveryValue)
+{
+    struct HostView : juce::AudioProcessorListener
+    {
+        void audioProcessorParameterChanged (juce::AudioProcessor*, int index, float value) override { values[index] = value; ++calls; }
+        void audioProcessorChanged (juce::AudioProcessor*, const ChangeDetails&) override {}
+        std::map<int, float> values;
+        int calls = 0;
+    } host;
+
+    QuillmorPelowin source;
+    setRandomParameters (source, 31);
+    juce::MemoryBlock block;
+    source.getStateInformation (block);
+
+    QuillmorPelowin destination;
+    destination.addListener (&host);
+    restore (destination, packState ("<Foreign Mix=\"0.1\"/>"));
+    EXPECT_EQ (host.calls, 0);
+
+    restore (destination, block);
+    EXPECT_EQ (host.calls, numParameters);
+    for (int i = 0; i < numParameters; ++i)
+        EXPECT_EQ (host.values[i], source.getParameter (i)) << i;
+
+    destination.removeListener (&host);
 }
 
 TEST_F (HostStateTest, MissingAttributesKeepValuesButInputPanAndNameFallBack)

@@ -19,7 +19,8 @@ struct PresetTest : ::testing::Test
         if (const char* home = std::getenv ("HOME"))
             savedHome = home;
 
-        home = juce::File::getSpecialLocation (juce::File::tempDirectory).getNonexistentChildFile ("quillmor-home", "");
+        // Test processes run side by side: each needs a folder no other can pick.
+        home = juce::File::getSpecialLocation (juce::File::tempDirectory).getChildFile ("quillmor-home-" + juce::Uuid().toString());
         ASSERT_TRUE (home.getChildFile (".config").createDirectory());
         setenv ("HOME", home.getFullPathName().toRawUTF8(), 1);
         folder = home.getChildFile ("presets");

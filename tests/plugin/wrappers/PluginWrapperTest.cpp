@@ -179,6 +179,36 @@ TEST_P (PluginWrapper, BypassPassesTheInputThrough)
     instance->releaseResources();
 }
 
+TEST_P (PluginWrapper, HostStateSurvivesSaveAndRestore)
+{
+    auto source = load (GetParam());
+    auto destination = load (GetParam());
+    ASSERT_NE (source, nullptr);
+    ASSERT_NE (destination, nullptr);
+    source->prepareToPlay (sampleRate, blockSize);
+    destination->prepareToPlay (sampleRate, blockSize);
+
+    // Values whose text form must carry every bit, set the way a host sets them.
+    const float values[] = { 0.3f, 1.0f / 3.0f, 0.99999994f, 0.0f, 1.0f, 1.0e-7f, 0.123456789f };
+
+    for (int i = 0; i < identifiers.size(); ++i)
+        findParameter (*source, identifiers[i])->setValue (values[i % 7]);
+
+    auto audio = makeSignal (blockSize);
+    render (*source, audio);
+
+    juce::MemoryBlock state;
+    source->getStateInformation (state);
+    destination->setStateInformation (state.getData(), (int) state.getSize());
+    render (*destination, audio);
+
+    for (int i = 0; i < identifiers.size(); ++i)
+        EXPECT_EQ (findParameter (*destination, identifiers[i])->getValue(), values[i % 7]) << identifiers[i];
+
+    source->releaseResources();
+    destination->releaseResources();
+}
+
 INSTANTIATE_TEST_SUITE_P (Formats, PluginWrapper, ::testing::ValuesIn (formats()),
                           [] (const auto& info) { return std::string (info.param.name); });
 

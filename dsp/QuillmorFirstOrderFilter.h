@@ -35,13 +35,18 @@ public:
     /** Filters n samples of x in place. */
     void process (float* x, int n) noexcept
     {
+        // Local copies: x may alias the members, so the compiler would otherwise reload
+        // them and store the state on every sample.
+        const float c0 = b0, c1 = b1, d1 = a1;
+        float state = s;
         for (int i = 0; i < n; ++i)
         {
             const float in = x[i];
-            const float y = b0 * in + s;
-            s = b1 * in - a1 * y;
+            const float y = c0 * in + state;
+            state = c1 * in - d1 * y;
             x[i] = y;
         }
+        s = state;
     }
 
     float a1 = 0.0f;

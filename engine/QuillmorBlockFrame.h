@@ -128,6 +128,10 @@ void QuillmorChorusEngine::runNetwork() noexcept
         }
     }
 
+    // Read once: a switch flipped by another thread mid-block must not run the drive twice.
+    const bool preDrive = driveEnabled && ! drivePost;
+    const bool postDrive = driveEnabled && drivePost;
+
     // Input routing and feedback.
     vec::scalarMultiply (fifo[0], inputGainLeftFromLeft, block[0], full);
     vec::scalarMultiply (fifo[1], inputGainRightFromRight, block[1], full);
@@ -147,7 +151,7 @@ void QuillmorChorusEngine::runNetwork() noexcept
             highCutFilters[2 + ch].lowpass (block[ch], full, highCutCoefficient);
     }
 
-    if (driveEnabled && ! drivePost)
+    if (preDrive)
     {
         runDriveChain (0, block[0], block[0]);
         runDriveChain (1, block[1], block[1]);
@@ -192,7 +196,7 @@ void QuillmorChorusEngine::runNetwork() noexcept
 
         const float* source[2] = { block[0], block[1] };
 
-        if (driveEnabled && drivePost)
+        if (postDrive)
         {
             // The drive highpass also filters the output; only the feedback hears the drive itself.
             runDriveChain (0, block[0], aux[0]);
@@ -220,7 +224,7 @@ void QuillmorChorusEngine::runNetwork() noexcept
             allpassPoleFilters[2 + ch].process (feedback[ch], full);
         }
 
-        if (driveEnabled && drivePost)
+        if (postDrive)
         {
             runDriveChain (0, feedback[0], feedback[0]);
             runDriveChain (1, feedback[1], feedback[1]);

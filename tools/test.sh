@@ -1,8 +1,17 @@
 #!/usr/bin/env bash
-# Installs what the build needs, builds everything with the tests and runs them.
+# Installs what the build needs, then builds and runs every test twice: once as
+# released (Release) and once under AddressSanitizer and UndefinedBehaviorSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source tools/packages.sh
-cmake -S . -B build-tests -G Ninja -DCMAKE_BUILD_TYPE=Release
-cmake --build build-tests
-ctest --test-dir build-tests --output-on-failure --no-tests=error -j "$(nproc)"
+
+run_suite () {
+    local folder=$1
+    shift
+    cmake -S . -B "$folder" -G Ninja "$@"
+    cmake --build "$folder"
+    ctest --test-dir "$folder" --output-on-failure --no-tests=error -j "$(nproc)"
+}
+
+run_suite build-tests -DCMAKE_BUILD_TYPE=Release
+run_suite build-sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLMOR_SANITIZE=ON -DQUILLMOR_BUILD_BENCH=OFF

@@ -8,80 +8,44 @@ using quillmor_test::ChangeCounter;
 
 namespace
 {
-    constexpr int mix = 0, delay = 3, highCut = 15, driveOutGain = 23, colorMode = 27, delaySync = 28, type = 29, inputPan = 34;
+    constexpr int mix = 0, delay = 3, driveOutGain = 23, colorMode = 27, delaySync = 28, type = 29, inputPan = 34;
 }
 
-TEST (ProcessorConstruction, StartsWithEveryParameterAtItsDefault)
+TEST (ProcessorConstruction, StartsAtTheDefaults)
 {
     QuillmorPelowin processor;
 
     ASSERT_EQ (processor.getNumParameters(), 35);
-
     for (int index = 0; index < 35; ++index)
         EXPECT_EQ (processor.getParameter (index), processor.getParameterDefaultValue (index)) << "index " << index;
 
     // (default - minimum) / (maximum - minimum) of a few rows, in float.
     EXPECT_EQ (processor.getParameter (mix), 0.5f);
     EXPECT_EQ (processor.getParameter (delay), 10.0f / 1000.0f);
-    EXPECT_EQ (processor.getParameter (highCut), 1.0f);
     EXPECT_EQ (processor.getParameter (driveOutGain), 18.0f / 24.0f);
     EXPECT_EQ (processor.getParameter (delaySync), 0.0f);
     EXPECT_EQ (processor.getParameter (type), 1.0f / 24.0f);
     EXPECT_EQ (processor.getParameter (inputPan), 0.125f);
-}
-
-TEST (ProcessorConstruction, HasItsNameEditorSizeAndNoPrograms)
-{
-    QuillmorPelowin processor;
 
     EXPECT_EQ (processor.getName(), "QuillmorPelowin");
     EXPECT_EQ (processor.getPresetName(), "Default");
     EXPECT_EQ (processor.uiWidth, 670);
     EXPECT_EQ (processor.uiHeight, 365);
     EXPECT_FALSE (processor.mixLock);
-
-    EXPECT_EQ (processor.getNumPrograms(), 0);
-    EXPECT_EQ (processor.getCurrentProgram(), 0);
-    EXPECT_EQ (processor.getProgramName (0), "");
-    EXPECT_EQ (processor.getTailLengthSeconds(), 0.0);
-    EXPECT_FALSE (processor.acceptsMidi());
-    EXPECT_FALSE (processor.producesMidi());
-    EXPECT_TRUE (processor.hasEditor());
 }
 
-TEST (ProcessorConstruction, NamesChannelsFromOne)
-{
-    QuillmorPelowin processor;
-
-    EXPECT_EQ (processor.getInputChannelName (0), "1");
-    EXPECT_EQ (processor.getInputChannelName (1), "2");
-    EXPECT_EQ (processor.getOutputChannelName (1), "2");
-    EXPECT_TRUE (processor.isInputChannelStereoPair (0));
-    EXPECT_TRUE (processor.isOutputChannelStereoPair (0));
-}
-
-TEST (ProcessorLayouts, AcceptsStereoOrMonoInWithStereoOut)
+TEST (ProcessorLayouts, AcceptStereoOrMonoInWithStereoOut)
 {
     QuillmorPelowin processor;
     using Set = juce::AudioChannelSet;
+    const auto supports = [&] (Set in, Set out) { return processor.checkBusesLayoutSupported ({ { in }, { out } }); };
 
     EXPECT_EQ (processor.getTotalNumInputChannels(), 2);
     EXPECT_EQ (processor.getTotalNumOutputChannels(), 2);
-
-    auto layout = [] (Set in, Set out)
-    {
-        juce::AudioProcessor::BusesLayout result;
-        result.inputBuses.add (in);
-        result.outputBuses.add (out);
-        return result;
-    };
-
-    EXPECT_TRUE (processor.checkBusesLayoutSupported (layout (Set::stereo(), Set::stereo())));
-    EXPECT_TRUE (processor.checkBusesLayoutSupported (layout (Set::mono(), Set::stereo())));
-    EXPECT_FALSE (processor.checkBusesLayoutSupported (layout (Set::stereo(), Set::mono())));
-    EXPECT_FALSE (processor.checkBusesLayoutSupported (layout (Set::mono(), Set::mono())));
-    EXPECT_FALSE (processor.checkBusesLayoutSupported (layout (Set::create5point1(), Set::stereo())));
-    EXPECT_FALSE (processor.checkBusesLayoutSupported (layout (Set::stereo(), Set::quadraphonic())));
+    EXPECT_TRUE (supports (Set::stereo(), Set::stereo()));
+    EXPECT_TRUE (supports (Set::mono(), Set::stereo()));
+    EXPECT_FALSE (supports (Set::stereo(), Set::mono()));
+    EXPECT_FALSE (supports (Set::create5point1(), Set::stereo()));
 }
 
 TEST (ProcessorParameters, SendOneChangeMessagePerAcceptedChange)
@@ -96,13 +60,9 @@ TEST (ProcessorParameters, SendOneChangeMessagePerAcceptedChange)
     processor.setParameter (mix, 0.25f);
     EXPECT_EQ (changes.flush(), 0) << "a repeated value is not a change";
 
-    processor.setParameter (mix, 0.75f);
-    processor.setParameter (mix, 0.75f);
-    EXPECT_EQ (changes.flush(), 1);
-
+    processor.setParameter (colorMode, 1.0f);
     processor.setParameter (colorMode, 1.0f);
     EXPECT_EQ (changes.flush(), 1);
-    EXPECT_EQ (processor.getParameter (colorMode), 1.0f);
 }
 
 TEST (ProcessorParameters, IgnoreValuesThatAreNoNumbers)
@@ -111,14 +71,11 @@ TEST (ProcessorParameters, IgnoreValuesThatAreNoNumbers)
     processor.setParameter (mix, 0.3f);
     ChangeCounter changes (processor);
 
-    for (float bad : { std::numeric_limits<float>::quiet_NaN(),
-                       std::numeric_limits<float>::infinity(),
+    for (float bad : { std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(),
                        -std::numeric_limits<float>::infinity() })
-    {
         processor.setParameter (mix, bad);
-        EXPECT_EQ (processor.getParameter (mix), 0.3f);
-    }
 
+    EXPECT_EQ (processor.getParameter (mix), 0.3f);
     EXPECT_EQ (changes.flush(), 0);
 }
 
@@ -147,7 +104,7 @@ TEST (ProcessorParameters, IgnoreIndicesOutsideTheTable)
     QuillmorPelowin processor;
     ChangeCounter changes (processor);
 
-    for (int index : { -1, 35, 1000, std::numeric_limits<int>::min() })
+    for (int index : { -1, 35, std::numeric_limits<int>::min() })
     {
         processor.setParameter (index, 0.7f);
         EXPECT_EQ (processor.getParameter (index), 0.0f);
@@ -155,7 +112,4 @@ TEST (ProcessorParameters, IgnoreIndicesOutsideTheTable)
     }
 
     EXPECT_EQ (changes.flush(), 0);
-
-    for (int index = 0; index < 35; ++index)
-        EXPECT_EQ (processor.getParameter (index), processor.getParameterDefaultValue (index));
 }

@@ -265,6 +265,42 @@ public:
     /** As process2TapChorusBrightFull, Dark colour and half speed. */
     void process2TapChorusDarkHalf (const float* const* inputs, float* const* outputs, int numSamples, int numChannels) noexcept;
 
+    /** As process2TapChorusBrightFull, in 4TapEnsemble (two taps per channel). */
+    void process4TapEnsembleBrightFull (const float* const* inputs, float* const* outputs, int numSamples, int numChannels) noexcept;
+    /** As process4TapEnsembleBrightFull, Dark colour. */
+    void process4TapEnsembleDarkFull (const float* const* inputs, float* const* outputs, int numSamples, int numChannels) noexcept;
+    /** As process4TapEnsembleBrightFull, half speed. */
+    void process4TapEnsembleBrightHalf (const float* const* inputs, float* const* outputs, int numSamples, int numChannels) noexcept;
+    /** As process4TapEnsembleBrightFull, Dark colour and half speed. */
+    void process4TapEnsembleDarkHalf (const float* const* inputs, float* const* outputs, int numSamples, int numChannels) noexcept;
+
+    /** As process2TapChorusBrightFull, in SuperSix (three taps per channel, sines read at 0, 60 and 120 degrees). */
+    void processSuperSixBrightFull (const float* const* inputs, float* const* outputs, int numSamples, int numChannels) noexcept;
+    /** As processSuperSixBrightFull, Dark colour. */
+    void processSuperSixDarkFull (const float* const* inputs, float* const* outputs, int numSamples, int numChannels) noexcept;
+    /** As processSuperSixBrightFull, half speed. */
+    void processSuperSixBrightHalf (const float* const* inputs, float* const* outputs, int numSamples, int numChannels) noexcept;
+    /** As processSuperSixBrightFull, Dark colour and half speed. */
+    void processSuperSixDarkHalf (const float* const* inputs, float* const* outputs, int numSamples, int numChannels) noexcept;
+
+    /** As process2TapChorusBrightFull, in 6TapRandom (three taps per channel, triangles reversing at random). */
+    void process6TapRandomBrightFull (const float* const* inputs, float* const* outputs, int numSamples, int numChannels) noexcept;
+    /** As process6TapRandomBrightFull, Dark colour. */
+    void process6TapRandomDarkFull (const float* const* inputs, float* const* outputs, int numSamples, int numChannels) noexcept;
+    /** As process6TapRandomBrightFull, half speed. */
+    void process6TapRandomBrightHalf (const float* const* inputs, float* const* outputs, int numSamples, int numChannels) noexcept;
+    /** As process6TapRandomBrightFull, Dark colour and half speed. */
+    void process6TapRandomDarkHalf (const float* const* inputs, float* const* outputs, int numSamples, int numChannels) noexcept;
+
+    /** As process2TapChorusBrightFull, in DualEnsemble (two three-voice ensembles, one per channel). */
+    void processDualEnsembleBrightFull (const float* const* inputs, float* const* outputs, int numSamples, int numChannels) noexcept;
+    /** As processDualEnsembleBrightFull, Dark colour. */
+    void processDualEnsembleDarkFull (const float* const* inputs, float* const* outputs, int numSamples, int numChannels) noexcept;
+    /** As processDualEnsembleBrightFull, half speed. */
+    void processDualEnsembleBrightHalf (const float* const* inputs, float* const* outputs, int numSamples, int numChannels) noexcept;
+    /** As processDualEnsembleBrightFull, Dark colour and half speed. */
+    void processDualEnsembleDarkHalf (const float* const* inputs, float* const* outputs, int numSamples, int numChannels) noexcept;
+
     /** As process2TapChorusBrightFull, in 8Tap (four taps per channel), Bright colour, full speed. */
     void process8TapBrightFull (const float* const* inputs, float* const* outputs, int numSamples, int numChannels) noexcept;
     /** As process2TapChorusBrightFull, in 8Tap (four taps per channel), Bright colour, half speed. */

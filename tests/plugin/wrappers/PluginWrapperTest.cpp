@@ -4,6 +4,8 @@
 #include <juce_audio_processors/juce_audio_processors.h>
 
 #include <cmath>
+#include <utility>
+#include <vector>
 
 namespace
 {
@@ -154,6 +156,59 @@ TEST_P (PluginWrapper, RendersAudio)
     EXPECT_GT (difference / 96000.0, 0.01) << "not the input";
 
     instance->releaseResources();
+}
+
+TEST_P (PluginWrapper, EveryChorusModeRendersAudioInEitherColourAndSpeed)
+{
+    // Each mode's instance runs the same four colour and speed settings in turn; each
+    // of its outputs must differ from the first mode's output for the same settings.
+    const auto input = makeSignal (8 * blockSize);
+    const std::pair<float, float> settings[] = { { 0.0f, 0.0f }, { 1.0f, 0.0f }, { 0.0f, 1.0f }, { 1.0f, 1.0f } };
+    std::vector<juce::AudioBuffer<float>> firstMode;
+
+    for (int item = 1; item <= 9; ++item)
+    {
+        auto instance = load (GetParam());
+        ASSERT_NE (instance, nullptr);
+        instance->prepareToPlay (sampleRate, blockSize);
+        findParameter (*instance, "Mix")->setValue (1.0f);
+
+        // Half a step above the item, so that no rounding lands on the item below.
+        findParameter (*instance, "type")->setValue ((static_cast<float> (item) + 0.5f) / 24.0f);
+
+        for (size_t k = 0; k < 4; ++k)
+        {
+            const auto [colour, speed] = settings[k];
+            findParameter (*instance, "ColorMode")->setValue (colour);
+            findParameter (*instance, "Speed")->setValue (speed);
+
+            auto output = input;
+            render (*instance, output);
+
+            double energy = 0.0, difference = 0.0;
+            for (int channel = 0; channel < 2; ++channel)
+            {
+                for (int i = 0; i < output.getNumSamples(); ++i)
+                {
+                    const float sample = output.getSample (channel, i);
+                    ASSERT_TRUE (std::isfinite (sample)) << "item " << item << " channel " << channel << " sample " << i;
+                    energy += sample * sample;
+
+                    if (item > 1)
+                        difference += std::fabs (sample - firstMode[k].getSample (channel, i));
+                }
+            }
+
+            EXPECT_GT (energy, 10.0) << "item " << item << " colour " << colour << " speed " << speed;
+
+            if (item == 1)
+                firstMode.push_back (output);
+            else
+                EXPECT_GT (difference, 1.0) << "item " << item << " sounds like item 1; colour " << colour << " speed " << speed;
+        }
+
+        instance->releaseResources();
+    }
 }
 
 TEST_P (PluginWrapper, BypassPassesTheInputThrough)

@@ -401,7 +401,8 @@ QuillmorPelowinEditor::QuillmorPelowinEditor (QuillmorPelowin& processorToEdit)
 
     resizer = std::make_unique<juce::ResizableCornerComponent> (this, &constrainer);
     addAndMakeVisible (*resizer);
-    constrainer.setSizeLimits (446, 243, 1005, 547);
+    constrainer.setSizeLimits (QuillmorPelowin::minEditorWidth, QuillmorPelowin::minEditorHeight,
+                               QuillmorPelowin::maxEditorWidth, QuillmorPelowin::maxEditorHeight);
     constrainer.setFixedAspectRatio ((double) ((float) designWidth / (float) designHeight));
 
     // The first size differs from the zero size the editor starts with, so this lays out.

@@ -127,6 +127,10 @@ public:
     /** While true, loading or pasting a preset leaves "Mix" alone. */
     bool mixLock = false;
 
+    /** The editor's size limits in pixels; a size restored from host state is kept within them. */
+    static constexpr int minEditorWidth = 446, maxEditorWidth = 1005;
+    static constexpr int minEditorHeight = 243, maxEditorHeight = 547;
+
 private:
     /** True for the indices the host and the editor may use. */
     static bool isParameterIndex (int index) noexcept;

@@ -13,10 +13,6 @@ constexpr int mixIndex = QuillmorChorusEngine::mixParameter;
 constexpr int inputPanIndex = QuillmorChorusEngine::inputPanParameter;
 constexpr int numParameters = QuillmorChorusEngine::numParameters;
 
-// The editor's size limits: a restored size outside them could not be shown.
-constexpr int minEditorWidth = 446, maxEditorWidth = 1005;
-constexpr int minEditorHeight = 243, maxEditorHeight = 547;
-
 // A preset is a few kilobytes; anything far larger is not one of ours, and a
 // device file must not be read to exhaustion.
 constexpr juce::int64 maxPresetFileBytes = 64 * 1024;

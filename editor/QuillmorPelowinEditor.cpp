@@ -848,7 +848,7 @@ void QuillmorPelowinEditor::applyColourMode (bool writeParameterToo)
     const bool dark = colorModeButton.getToggleState();
     backgroundColour = juce::Colour (dark ? 0xff494949 : 0xff5086b6);
     accentColour = juce::Colour (dark ? 0xff5086b6 : 0xff1c1c1c);
-    colorModeButton.setButtonText (dark ? "Dark" : "Bright");
+    setSwitchText (*findSwitch (&colorModeButton), dark);
 
     if (writeParameterToo)
         writeParameter (colorModeParameter, dark ? 1.0f : 0.0f);

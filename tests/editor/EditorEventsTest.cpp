@@ -1,5 +1,5 @@
 // What the controls send to the host, how the editor follows the processor, pages,
-// colour schemes, the mix lock and the preset arrows.
+// colour schemes, the mix lock, the preset arrows and the preset menu.
 
 #include "EditorTestSupport.h"
 
@@ -7,236 +7,158 @@ using namespace editortest;
 
 namespace
 {
-juce::MouseEvent mouseAt (juce::Component& c, juce::Point<float> position, juce::Point<float> downPosition, bool dragged)
+/** Presses the mouse on a knob, drags it up in three steps and lets go. */
+void dragUp (juce::Slider& knob)
 {
+    const auto start = knob.getLocalBounds().toFloat().getCentre();
     const auto now = juce::Time::getCurrentTime();
-    return juce::MouseEvent (juce::Desktop::getInstance().getMainMouseSource(), position,
-                             juce::ModifierKeys (juce::ModifierKeys::leftButtonModifier), 1.0f, 0.0f, 0.0f, 0.0f, 0.0f,
-                             &c, &c, now, downPosition, now, 1, dragged);
+    const auto at = [&] (float dy, bool dragged)
+    {
+        return juce::MouseEvent (juce::Desktop::getInstance().getMainMouseSource(), start.translated (0, -dy),
+                                 juce::ModifierKeys (juce::ModifierKeys::leftButtonModifier), 1.0f, 0, 0, 0, 0,
+                                 &knob, &knob, now, start, now, 1, dragged);
+    };
+    juce::Component& target = knob;
+    target.mouseDown (at (0, false));
+
+    for (const float dy : { 10.0f, 25.0f, 40.0f })
+        target.mouseDrag (at (dy, true));
+
+    target.mouseUp (at (40.0f, true));
 }
 
-/** Presses the mouse on a knob, moves it up in steps and lets go. */
-void dragUp (juce::Slider& knob, std::initializer_list<float> offsets)
+/** One line per menu item: "id text", "[header]", "---", "<sub-menu>" with its items indented. */
+juce::String describe (const juce::PopupMenu& menu, const juce::String& indent = {})
 {
-    const auto start = knob.getLocalBounds().toFloat().getCentre().withY (20.0f + (float) knob.getHeight() / 2.0f);
-    knob.mouseDown (mouseAt (knob, start, start, false));
-    auto last = start;
+    juce::String text;
 
-    for (const float dy : offsets)
+    for (juce::PopupMenu::MenuItemIterator it (menu); it.next();)
     {
-        last = start.translated (0.0f, -dy);
-        knob.mouseDrag (mouseAt (knob, last, start, true));
+        const auto& item = it.getItem();
+        text << indent << (item.isSeparator ? juce::String ("---")
+                           : item.isSectionHeader ? "[" + item.text + "]"
+                           : item.subMenu != nullptr ? "<" + item.text + ">"
+                                                     : juce::String (item.itemID) + " " + item.text) << "\n";
+
+        if (item.subMenu != nullptr)
+            text << describe (*item.subMenu, indent + "  ");
     }
 
-    knob.mouseUp (mouseAt (knob, last, start, true));
-}
-
-std::vector<HostEvent> only (const std::vector<HostEvent>& events, HostEvent::Kind kind)
-{
-    std::vector<HostEvent> result;
-
-    for (const auto& e : events)
-        if (e.kind == kind)
-            result.push_back (e);
-
-    return result;
+    return text;
 }
 } // namespace
 
-//==============================================================================
-using EditorToHost = EditorTest;
+using EditorEvents = EditorTest;
 
-TEST_F (EditorToHost, KnobDragIsOneGestureWithEveryValueInside)
+TEST_F (EditorEvents, KnobDragIsOneGestureSendingEveryStep)
 {
     auto& e = openEditor();
 
-    for (const int k : { 1, 18 })
+    for (const int k : { 1, 18 })   // a fader and a rotary knob
     {
         host.events.clear();
-        dragUp (*e.knobs[k], { 10.0f, 25.0f, 40.0f });
+        dragUp (*e.knobs[k]);
 
-        ASSERT_GE (host.events.size(), 3u) << k;
-        EXPECT_EQ (host.events.front(), (HostEvent { HostEvent::begin, k, 0.0f }));
-        EXPECT_EQ (host.events.back(), (HostEvent { HostEvent::end, k, 0.0f }));
-        EXPECT_EQ (only (host.events, HostEvent::begin).size(), 1u);
-        EXPECT_EQ (only (host.events, HostEvent::end).size(), 1u);
+        ASSERT_GE (host.events.size(), 4u) << k;
+        EXPECT_EQ (host.events.front(), (HostEvent { 'b', k, 0 }));
+        EXPECT_EQ (host.events.back(), (HostEvent { 'e', k, 0 }));
 
-        const auto values = only (host.events, HostEvent::value);
-        ASSERT_GE (values.size(), 2u) << "each step of the drag is sent as it happens";
+        for (size_t i = 1; i + 1 < host.events.size(); ++i)
+            EXPECT_EQ (host.events[i], (HostEvent { 'v', k, host.events[i].value })) << i;
 
-        for (const auto& v : values)
-            EXPECT_EQ (v.index, k);
-
-        EXPECT_FLOAT_EQ (values.back().normalised, (float) e.knobs[k]->getProportionalValue());
-        EXPECT_FLOAT_EQ (processor.getParameter (k), values.back().normalised);
+        EXPECT_FLOAT_EQ (processor.getParameter (k), (float) e.knobs[k]->getProportionalValue());
     }
-}
 
-TEST_F (EditorToHost, SkewedKnobSendsTheLinearNormalisedValue)
-{
-    auto& e = openEditor();
-
-    // Delay: 125 ms of 0..1000 sits at 0.125^0.3 of the travel and is sent as 0.125.
+    // A skewed knob still sends the linear value: 125 ms of 0..1000 is 0.125.
+    host.events.clear();
     e.knobs[3]->setValue (125.0, juce::sendNotificationSync);
-    EXPECT_NEAR (e.knobs[3]->valueToProportionOfLength (125.0), std::pow (0.125, 0.3), 1e-12);
-    ASSERT_EQ (host.events.size(), 1u) << "a value typed into the text box comes without a gesture";
-    EXPECT_EQ (host.events[0], (HostEvent { HostEvent::value, 3, 0.125f }));
+    EXPECT_EQ (host.events, (std::vector<HostEvent> { { 'v', 3, 0.125f } })) << "a typed value comes without a gesture";
 }
 
-TEST_F (EditorToHost, EverySwitchClickIsOneGesture)
+TEST_F (EditorEvents, SwitchesSendOneGesturePerClick)
 {
     auto& e = openEditor();
 
-    struct Case { juce::TextButton* page; juce::TextButton* button; int parameter; const char* onText; const char* offText; };
-    const Case cases[] = { { &e.driveEditorSelect, &e.driveModeButton, 31, "ON", "OFF" },
-                           { &e.driveEditorSelect, &e.drivePrePostButton, 32, "POST", "PRE" },
-                           { &e.diffEditorSelect, &e.diffEnableButton, 30, "ON", "OFF" },
-                           { &e.warpEditorSelect, &e.speedButton, 33, "1/2X", "1X" } };
-
-    for (const auto& c : cases)
+    struct Case { juce::Button* page; juce::TextButton* button; int parameter; const char* on; const char* off; };
+    for (const auto& c : { Case { &e.driveEditorSelect, &e.driveModeButton, 31, "ON", "OFF" },
+                           Case { &e.driveEditorSelect, &e.drivePrePostButton, 32, "POST", "PRE" },
+                           Case { &e.diffEditorSelect, &e.diffEnableButton, 30, "ON", "OFF" },
+                           Case { &e.warpEditorSelect, &e.speedButton, 33, "1/2X", "1X" } })
     {
         click (*c.page);
 
         for (int round = 0; round < 2; ++round)
         {
             host.events.clear();
-            const bool wasOn = c.button->getToggleState();
+            const bool on = ! c.button->getToggleState();
             click (*c.button);
-            const bool on = ! wasOn;
-
-            EXPECT_EQ (c.button->getToggleState(), on);
-            EXPECT_EQ (c.button->getButtonText(), on ? c.onText : c.offText);
-            EXPECT_EQ (host.events, oneGesture (c.parameter, on ? 1.0f : 0.0f)) << c.parameter;
-            EXPECT_EQ (processor.getParameter (c.parameter), on ? 1.0f : 0.0f);
+            EXPECT_EQ (c.button->getButtonText(), on ? c.on : c.off);
+            EXPECT_EQ (host.events, gesture (c.parameter, on ? 1.0f : 0.0f)) << c.parameter;
         }
     }
 }
 
-TEST_F (EditorToHost, ComboItemsWriteTheirValuesAndReadThemBack)
+TEST_F (EditorEvents, EveryComboItemIsWrittenAndReadBackAsItself)
 {
     auto& e = openEditor();
 
     struct Box { juce::ComboBox* box; int parameter; float steps; };
-    for (const auto& b : { Box { &e.modeComboBox, 29, 24.0f }, Box { &e.delaySyncComboBox, 28, 17.0f },
-                           Box { &e.panningModeComboBox, 34, 8.0f } })
+    for (const auto& b : { Box { &e.modeComboBox, 29, 24 }, Box { &e.delaySyncComboBox, 28, 17 }, Box { &e.panningModeComboBox, 34, 8 } })
     {
         for (int id = 1; id <= b.box->getNumItems(); ++id)
         {
             b.box->setSelectedId (0, juce::dontSendNotification);
             host.events.clear();
             b.box->setSelectedId (id, juce::sendNotificationSync);
-            const float written = (float) id / b.steps;
-            EXPECT_EQ (host.events, oneGesture (b.parameter, written)) << b.parameter << " item " << id;
+            EXPECT_EQ (host.events, gesture (b.parameter, (float) id / b.steps)) << b.parameter << " item " << id;
 
-            // Read back through the refresh: the same item, nothing written back.
+            // From the stored float the refresh finds the same item and writes nothing else.
             b.box->setSelectedId (0, juce::dontSendNotification);
             host.events.clear();
             processor.sendChangeMessage();
             processor.dispatchPendingMessages();
             pumpMessages();
-            EXPECT_EQ (b.box->getSelectedId(), id) << b.parameter << " at " << written;
-            EXPECT_EQ (only (host.events, HostEvent::value),
-                       (std::vector<HostEvent> { { HostEvent::value, b.parameter, written } }))
-                << "a box that lost its item selects it again and writes the same value";
+            EXPECT_EQ (b.box->getSelectedId(), id) << b.parameter;
+            EXPECT_EQ (host.events, gesture (b.parameter, (float) id / b.steps)) << "the same value, once";
         }
     }
 }
 
-TEST_F (EditorToHost, EveryModeValueTheBoxWritesShowsTheSameItem)
-{
-    // The item is found in float, as the value was stored: in double, five of the nine
-    // modes would come back one item lower and be written back wrong.
-    auto& e = openEditor();
-
-    for (int id = 1; id <= 9; ++id)
-    {
-        hostSets (29, (float) id / 24.0f);
-        pumpMessages();
-        EXPECT_EQ (e.modeComboBox.getSelectedId(), id);
-        EXPECT_EQ (processor.getParameter (29), (float) id / 24.0f);
-    }
-}
-
-//==============================================================================
-using HostToEditor = EditorTest;
-
-TEST_F (HostToEditor, KnobFollowsTheHostWithoutWritingBack)
+TEST_F (EditorEvents, HostChangesReachTheControls)
 {
     auto& e = openEditor();
+
     host.events.clear();
-
-    processor.setParameter (2, 0.75f);   // from the host: the editor hears of it later
-    EXPECT_NE (e.knobs[2]->getValue(), 150.0);
-    processor.dispatchPendingMessages();
-    pumpMessages();
-
+    hostSets (2, 0.75f);
     EXPECT_DOUBLE_EQ (e.knobs[2]->getValue(), 150.0);
-    EXPECT_TRUE (host.events.empty()) << "the editor sent " << host.events.size() << " events back";
-}
+    EXPECT_TRUE (host.events.empty()) << "a knob is set without writing back";
 
-TEST_F (HostToEditor, ChangedModeShowsItsItemAndIsWrittenBackInOneGesture)
-{
-    auto& e = openEditor();
-    host.events.clear();
-
-    processor.setParameter (29, 6.0f / 24.0f);
-    processor.dispatchPendingMessages();
-    pumpMessages();
-
+    hostSets (29, 6.0f / 24);
     EXPECT_EQ (e.modeComboBox.getText(), "8Tap");
-    EXPECT_EQ (host.events, oneGesture (29, 6.0f / 24.0f));
-}
-
-TEST_F (HostToEditor, ValueWithoutAnItemEmptiesTheBoxAndWritesZero)
-{
-    auto& e = openEditor();
-
-    struct Case { int parameter; float value; juce::ComboBox* box; };
-    for (const auto& c : { Case { 29, 0.5f, &e.modeComboBox }, Case { 34, 0.75f, &e.panningModeComboBox } })
-    {
-        host.events.clear();
-        hostSets (c.parameter, c.value);
-        pumpMessages();
-
-        EXPECT_EQ (c.box->getSelectedId(), 0);
-        EXPECT_EQ (processor.getParameter (c.parameter), 0.0f);
-
-        // Whole gestures writing 0, and the exchange settles.
-        ASSERT_FALSE (host.events.empty());
-        ASSERT_EQ (host.events.size() % 3, 0u);
-
-        for (size_t i = 0; i < host.events.size(); i += 3)
-            EXPECT_EQ (std::vector<HostEvent> (host.events.begin() + (long) i, host.events.begin() + (long) i + 3),
-                       oneGesture (c.parameter, 0.0f));
-
-        host.events.clear();
-        processor.dispatchPendingMessages();
-        pumpMessages();
-        EXPECT_TRUE (host.events.empty());
-    }
-}
-
-TEST_F (HostToEditor, SwitchTextFollowsHalfwayWhileItsStateNeedsOne)
-{
-    auto& e = openEditor();
+    EXPECT_EQ (host.events, gesture (29, 6.0f / 24)) << "a changed item is written back once";
 
     hostSets (31, 0.7f);
     EXPECT_EQ (e.driveModeButton.getButtonText(), "ON");
     EXPECT_FALSE (e.driveModeButton.getToggleState());
 
-    hostSets (33, 1.0f);
-    EXPECT_EQ (e.speedButton.getButtonText(), "1/2X");
-    EXPECT_TRUE (e.speedButton.getToggleState());
+    // A value without an item empties the box, which writes 0 back in whole gestures and settles.
+    for (const auto& [parameter, value] : { std::pair<int, float> { 29, 0.5f }, { 34, 0.75f } })
+    {
+        host.events.clear();
+        hostSets (parameter, value);
+        ASSERT_FALSE (host.events.empty());
 
-    hostSets (32, 0.2f);
-    EXPECT_EQ (e.drivePrePostButton.getButtonText(), "PRE");
-    EXPECT_FALSE (e.drivePrePostButton.getToggleState());
+        for (size_t i = 0; i < host.events.size(); i += 3)
+            EXPECT_EQ (std::vector<HostEvent> (host.events.begin() + (long) i, host.events.begin() + (long) std::min (i + 3, host.events.size())),
+                       gesture (parameter, 0.0f));
+
+        host.events.clear();
+        hostSets (parameter, 0.0f);
+        EXPECT_TRUE (host.events.empty());
+    }
 }
 
-//==============================================================================
-using EditorPages = EditorTest;
-
-TEST_F (EditorPages, EachPageShowsOnlyItsOwnControls)
+TEST_F (EditorEvents, EachPageShowsOnlyItsOwnControls)
 {
     auto& e = openEditor();
 
@@ -250,199 +172,243 @@ TEST_F (EditorPages, EachPageShowsOnlyItsOwnControls)
         { &e.warpEditorSelect, 25, 26, { &e.speedButton, &e.speedLabel, &e.inputPanLabel, &e.panningModeComboBox } },
     };
 
-    // DRIVE then DIFF among the orders: no drive switch may stay behind.
-    for (const int shown : { 4, 1, 0, 5, 2, 3, 4, 4 })
+    for (const size_t shown : { 4u, 1u, 0u, 5u, 2u, 3u })   // DRIVE before DIFF among them
     {
-        click (*pages[(size_t) shown].button);
-        EXPECT_TRUE (pages[(size_t) shown].button->getToggleState());
+        click (*pages[shown].button);
 
         for (size_t p = 0; p < pages.size(); ++p)
         {
-            const bool visible = (int) p == shown;
-            EXPECT_EQ (pages[p].button->getToggleState(), visible);
+            EXPECT_EQ (pages[p].button->getToggleState(), p == shown);
 
             for (int k = pages[p].first; k <= pages[p].last; ++k)
-            {
-                EXPECT_EQ (e.knobs[k]->isVisible(), visible) << "knob " << k << " with page " << shown;
-                EXPECT_EQ (e.knobLabels[k - 1]->isVisible(), visible);
-            }
+                EXPECT_EQ (e.knobs[k]->isVisible() && e.knobLabels[k - 1]->isVisible(), p == shown) << k;
 
             for (auto* c : pages[p].others)
-                EXPECT_EQ (c->isVisible(), visible) << c->getName() << " with page " << shown;
+                EXPECT_EQ (c->isVisible(), p == shown) << c->getName() << " with page " << shown;
         }
-
-        for (int k = 0; k < 5; ++k)
-            EXPECT_TRUE (e.knobs[k]->isVisible());
     }
 
-    EXPECT_TRUE (host.events.empty()) << "pages send nothing to the host";
-}
-
-TEST_F (EditorPages, WarpPageShowsTheCurrentInputRouting)
-{
-    auto& e = openEditor();
+    // The routing box shows the stored value when its page opens, without writing it.
+    click (e.modEditorSelect);
     hostSets (34, 0.375f);
-    pumpMessages();
-    e.panningModeComboBox.setSelectedId (1, juce::dontSendNotification);   // a stale box
+    e.panningModeComboBox.setSelectedId (1, juce::dontSendNotification);
     host.events.clear();
-
     click (e.warpEditorSelect);
-
-    EXPECT_EQ (e.panningModeComboBox.getText(), "Mono");
     pumpMessages();
-    EXPECT_TRUE (host.events.empty()) << "the selection is made without notification";
+    EXPECT_EQ (e.panningModeComboBox.getText(), "Mono");
+    EXPECT_TRUE (host.events.empty());
 }
 
-//==============================================================================
-using ColourScheme = EditorTest;
-
-TEST_F (ColourScheme, ColourSwitchSwapsSchemeAndArrowsAndSendsOneGesture)
+TEST_F (EditorEvents, ColourSwitchSwapsTheSchemeAndSendsOneGesture)
 {
     auto& e = openEditor();
-    ASSERT_FALSE (e.colorModeButton.getToggleState());
     EXPECT_EQ (e.colorModeButton.getButtonText(), "Bright");
-    EXPECT_EQ (e.backgroundColour, juce::Colour (0xff5086b6));
-    EXPECT_EQ (e.accentColour, juce::Colour (0xff1c1c1c));
-
     const auto brightArrow = e.nextPreset.getNormalImage();
     click (e.eqEditorSelect);
     host.events.clear();
+
     click (e.colorModeButton);
 
-    EXPECT_EQ (host.events, oneGesture (27, 1.0f));
+    EXPECT_EQ (host.events, gesture (27, 1.0f));
     EXPECT_EQ (e.colorModeButton.getButtonText(), "Dark");
     EXPECT_EQ (e.backgroundColour, juce::Colour (0xff494949));
     EXPECT_EQ (e.accentColour, juce::Colour (0xff5086b6));
-
-    const auto darkArrow = e.nextPreset.getNormalImage();
-    ASSERT_TRUE (darkArrow.isValid() && brightArrow.isValid());
-    const auto centre = [] (const juce::Image& i) { return i.getPixelAt (i.getWidth() / 3, i.getHeight() / 2); };
-    EXPECT_GT (centre (darkArrow).getBlue(), 150) << "blue arrows with the dark scheme";
-    EXPECT_LT (centre (brightArrow).getBlue(), 40) << "near-black arrows with the bright scheme";
+    const auto middle = [] (const juce::Image& i) { return i.getPixelAt (i.getWidth() / 3, i.getHeight() / 2); };
+    EXPECT_GT (middle (e.nextPreset.getNormalImage()).getBlue(), 150) << "blue arrows";
+    EXPECT_LT (middle (brightArrow).getBlue(), 40) << "near-black arrows";
 
     for (auto* c : { &e.modeComboBox, &e.delaySyncComboBox })
         EXPECT_EQ (c->findColour (juce::ComboBox::textColourId), e.accentColour);
 
-    EXPECT_EQ (e.panningModeComboBox.findColour (juce::ComboBox::textColourId), juce::Colour (0xff5086b6))
-        << "the routing box keeps its first colour";
     EXPECT_EQ (e.presetsSelect.findColour (juce::TextButton::textColourOffId), e.accentColour);
-    EXPECT_EQ (e.mixLockButton.findColour (juce::TextButton::textColourOnId), e.accentColour);
     EXPECT_EQ (e.warpEditorSelect.findColour (juce::TextButton::buttonOnColourId), e.accentColour);
     EXPECT_EQ (e.knobs[2]->findColour (juce::Slider::textBoxBackgroundColourId), e.backgroundColour);
 
     host.events.clear();
     click (e.colorModeButton);
-    EXPECT_EQ (host.events, oneGesture (27, 0.0f));
-    EXPECT_EQ (e.backgroundColour, juce::Colour (0xff5086b6));
+    EXPECT_EQ (host.events, gesture (27, 0.0f));
+    EXPECT_EQ (e.accentColour, juce::Colour (0xff1c1c1c));
 }
 
-//==============================================================================
-using MixLock = EditorTest;
-
-TEST_F (MixLock, LockFadesTheMixFaderAndSurvivesAPresetLoad)
+TEST_F (EditorEvents, MixLockFadesTheFaderAndKeepsMixThroughAPresetLoad)
 {
     auto& e = openEditor();
-    writePreset (processor, e.userPresetFolder.getChildFile ("Half.qpreset"), "Half");
+    writePreset (e.userPresetFolder.getChildFile ("Half.qpreset"), "Half");
     e.rebuildPresetMenu();
     processor.setParameter (0, 0.9f);
     processor.setParameter (1, 0.1f);
 
     click (e.mixLockButton);
-
     EXPECT_TRUE (processor.mixLock);
     EXPECT_EQ (e.knobs[0]->findColour (juce::Slider::thumbColourId), juce::Colours::white.withAlpha (0.5f));
     EXPECT_TRUE (e.knobs[0]->getTooltip().endsWith ("mix slider currently locked"));
 
     click (e.nextPreset);
-    EXPECT_EQ (processor.getParameter (0), 0.9f) << "mix stays while locked";
-    EXPECT_EQ (processor.getParameter (1), 0.5f) << "the rest of the preset loads";
+    EXPECT_EQ (processor.getParameter (0), 0.9f);
+    EXPECT_EQ (processor.getParameter (1), 0.5f);
 
-    click (e.mixLockButton);
+    closeEditor();   // a new editor shows the lock, but not faded
+    auto& reopened = openEditor();
+    EXPECT_TRUE (reopened.mixLockButton.getToggleState());
+    EXPECT_EQ (reopened.knobs[0]->findColour (juce::Slider::thumbColourId), juce::Colours::white);
+
+    click (reopened.mixLockButton);
     EXPECT_FALSE (processor.mixLock);
-    EXPECT_EQ (e.knobs[0]->findColour (juce::Slider::trackColourId), juce::Colours::white);
-    EXPECT_TRUE (e.knobs[0]->getTooltip().endsWith ("mix slider currently unlocked"));
-
-    click (e.nextPreset);
-    EXPECT_EQ (processor.getParameter (0), 0.5f);
+    EXPECT_TRUE (reopened.knobs[0]->getTooltip().endsWith ("mix slider currently unlocked"));
 }
 
-TEST_F (MixLock, ReopenedEditorShowsTheLockButNotTheFadedLook)
+TEST_F (EditorEvents, ArrowsWalkThePresetsWithWrapAround)
 {
-    openEditor();
-    click (editor->mixLockButton);
-    closeEditor();
-
     auto& e = openEditor();
-    EXPECT_TRUE (e.mixLockButton.getToggleState());
-    EXPECT_EQ (e.knobs[0]->findColour (juce::Slider::thumbColourId), juce::Colours::white);
+
+    for (auto* arrow : { &e.nextPreset, &e.previousPreset })   // no presets: nothing loads
+    {
+        click (*arrow);
+        EXPECT_EQ (e.presetsSelect.getButtonText(), "Default");
+    }
+
+    for (const juce::String name : { "Gamma", "Alpha", "Beta" })
+        writePreset (e.userPresetFolder.getChildFile (name + ".qpreset"), name);
+
+    e.rebuildPresetMenu();
+    juce::StringArray walked;
+
+    for (auto* arrow : { &e.previousPreset, &e.nextPreset, &e.nextPreset, &e.nextPreset, &e.previousPreset, &e.previousPreset })
+    {
+        click (*arrow);
+        EXPECT_EQ (e.presetsSelect.getButtonText(), processor.getPresetName());
+        walked.add (processor.getPresetName());
+    }
+
+    EXPECT_EQ (walked.joinIntoString (" "), "Gamma Alpha Beta Gamma Beta Alpha");
 }
 
 //==============================================================================
-using PresetArrows = EditorTest;
-using EditorLifetime = EditorTest;
-
-TEST_F (PresetArrows, WalkTheListWithWrapAroundBothWays)
+TEST_F (EditorEvents, PresetMenuListsUserThenFactoryPresetsSorted)
 {
     auto& e = openEditor();
-    const juce::String names[] = { "Alpha", "Beta", "Gamma" };
-
-    for (const auto& name : names)
-        writePreset (processor, e.userPresetFolder.getChildFile (name + ".qpreset"), name);
-
+    const auto factory = home.getChildFile ("factory");
+    e.factoryPresetFolder = factory;
     e.rebuildPresetMenu();
-    ASSERT_EQ (e.presetFilePaths.size(), 3);
+    const juce::String commands = "1 Copy to clipboard\n2 Paste from clipboard\n3 Save as...\n---\n[USER PRESETS:]\n";
+    EXPECT_EQ (describe (e.presetMenu), commands + "---\n[QUILLMOR PRESETS:]\n");
 
-    const char* expectedNext[] = { "Alpha", "Beta", "Gamma", "Alpha", "Beta" };
-    for (const auto* name : expectedNext)
-    {
-        click (e.nextPreset);
-        EXPECT_EQ (processor.getPresetName(), name);
-        EXPECT_EQ (e.presetsSelect.getButtonText(), name);
-    }
+    const auto user = e.userPresetFolder;
+    for (const auto* path : { "b.qpreset", "a.qpreset", "Group.v2/inner.qpreset", "Group.v2/deeper/x.qpreset", ".hidden.qpreset" })
+        writePreset (user.getChildFile (path), "p");
 
-    const char* expectedPrevious[] = { "Alpha", "Gamma", "Beta", "Alpha", "Gamma" };
-    for (const auto* name : expectedPrevious)
-    {
-        click (e.previousPreset);
-        EXPECT_EQ (processor.getPresetName(), name);
-    }
-}
-
-TEST_F (PresetArrows, PreviousFromAFreshEditorReachesTheLastPreset)
-{
-    auto& e = openEditor();
-
-    for (const juce::String name : { "One", "Two" })
-        writePreset (processor, e.userPresetFolder.getChildFile (name + ".qpreset"), name);
-
+    user.getChildFile ("Empty").createDirectory();
+    user.getChildFile ("notes.txt").replaceWithText ("not a preset");
+    writePreset (factory.getChildFile ("Factory One.qpreset"), "f");
     e.rebuildPresetMenu();
-    click (e.previousPreset);
-    EXPECT_EQ (processor.getPresetName(), "Two");
+
+    EXPECT_EQ (describe (e.presetMenu), commands + "<Empty>\n<Group.v2>\n  4 inner\n5 a\n6 b\n---\n[QUILLMOR PRESETS:]\n7 Factory One\n");
+    EXPECT_EQ (e.presetFilePaths, (juce::Array<juce::File> { user.getChildFile ("Group.v2/inner.qpreset"), user.getChildFile ("a.qpreset"),
+                                                             user.getChildFile ("b.qpreset"), factory.getChildFile ("Factory One.qpreset") }));
+
+    // A choice loads its file and the arrows go on from it; a dismissed menu or a closed editor does nothing.
+    writePreset (factory.getChildFile ("Factory One.qpreset"), "Factory One");
+    QuillmorPelowinEditor::presetMenuCallback (0, &e);
+    QuillmorPelowinEditor::presetMenuCallback (7, nullptr);
+    EXPECT_EQ (processor.getPresetName(), "Default");
+    QuillmorPelowinEditor::presetMenuCallback (7, &e);
+    EXPECT_EQ (e.currentPresetIndex, 3);
+    EXPECT_EQ (e.presetsSelect.getButtonText(), "Factory One");
+    click (e.nextPreset);
+    EXPECT_EQ (e.currentPresetIndex, 0);
 }
 
-TEST_F (PresetArrows, WithoutPresetsNothingLoadsAndTheNameStays)
+TEST_F (EditorEvents, SaveWritesAPresetThatLoadsBack)
 {
     auto& e = openEditor();
-    ASSERT_TRUE (e.presetFilePaths.isEmpty());
-    processor.setParameter (5, 0.3f);
+    const auto folder = e.userPresetFolder;
+    processor.setParameter (7, 0.125f);
 
-    for (auto* arrow : { &e.nextPreset, &e.previousPreset, &e.previousPreset })
-    {
-        click (*arrow);
-        EXPECT_EQ (processor.getPresetName(), "Default");
-        EXPECT_EQ (e.presetsSelect.getButtonText(), "Default");
-        EXPECT_EQ (processor.getParameter (5), 0.3f);
-    }
+    e.saveToChosenFile (folder.getChildFile ("Bright Room.qpreset"));
+    EXPECT_EQ (e.presetsSelect.getButtonText(), "Bright Room");
+    EXPECT_TRUE (describe (e.presetMenu).contains ("\n4 Bright Room\n"));
+
+    processor.setParameter (7, 0.9f);
+    e.presetMenuItemChosen (4);
+    EXPECT_EQ (processor.getParameter (7), 0.125f);
+
+    // Names are cut to 31 characters past 32; another extension gives way to ".qpreset".
+    const juce::String forty = "abcdefghijklmnopqrstuvwxyz0123456789ABCD";
+    EXPECT_EQ (QuillmorPelowinEditor::presetNameForFile (folder.getChildFile (forty.substring (0, 32) + ".x")), forty.substring (0, 32));
+    EXPECT_EQ (QuillmorPelowinEditor::presetFileForChoice (folder.getChildFile ("v1.5.xml")), folder.getChildFile ("v1.5.qpreset"));
+    e.saveToChosenFile (folder.getChildFile (forty + ".qpreset"));
+    EXPECT_TRUE (folder.getChildFile (forty.substring (0, 31) + ".qpreset").existsAsFile());
+    EXPECT_EQ (processor.getPresetName(), forty.substring (0, 31));
+
+    e.saveToChosenFile (juce::File());   // cancelled
+    EXPECT_EQ (folder.getNumberOfChildFiles (juce::File::findFiles), 2);
 }
 
-TEST_F (EditorLifetime, ClosingTheEditorStopsItsRefresh)
+TEST_F (EditorEvents, SaveThatFailsKeepsTheNameAndSaysSo)
 {
-    openEditor();
+    auto& e = openEditor();
+    e.userPresetFolder.getChildFile ("blocker").replaceWithText ("a file where a folder is needed");
+    e.isUnderMouse = [] (const juce::Component&, bool) { return false; };
+
+    e.saveToChosenFile (e.userPresetFolder.getChildFile ("blocker/New.qpreset"));
+    EXPECT_EQ (processor.getPresetName(), "Default");
+    EXPECT_EQ (e.presetsSelect.getButtonText(), "Default");
+    e.updateHintText();
+    EXPECT_TRUE (e.hintText.contains ("New.qpreset")) << e.hintText;
+
+    e.saveToChosenFile (e.userPresetFolder.getChildFile ("New.qpreset"));
+    e.updateHintText();
+    EXPECT_EQ (e.hintText, "");
+}
+
+TEST_F (EditorEvents, SaveAsksBeforeReplacingAFileTheDialogDidNotShow)
+{
+    auto& e = openEditor();
+    const auto existing = writePreset (e.userPresetFolder.getChildFile ("keep.qpreset"), "precious");
+    const auto before = existing.loadFileAsString();
+    std::function<void (bool)> answer;
+    e.confirmReplace = [&] (const juce::File& f, std::function<void (bool)> a) { EXPECT_EQ (f, existing); answer = std::move (a); };
+
+    e.saveToChosenFile (e.userPresetFolder.getChildFile ("keep.xml"));
+    ASSERT_TRUE (answer != nullptr);
+    EXPECT_EQ (existing.loadFileAsString(), before);
+    answer (false);
+    EXPECT_EQ (existing.loadFileAsString(), before);
+
+    e.saveToChosenFile (e.userPresetFolder.getChildFile ("keep.xml"));
+    answer (true);
+    EXPECT_EQ (processor.getPresetName(), "keep");
+
+    e.saveToChosenFile (e.userPresetFolder.getChildFile ("keep.xml"));
+    existing.deleteFile();
     closeEditor();
+    answer (true);   // after the editor closed: nothing is written
+    EXPECT_FALSE (existing.exists());
+}
 
-    // A change message after the editor is gone reaches no one.
-    processor.setParameter (3, 0.2f);
-    processor.dispatchPendingMessages();
-    pumpMessages();
-    EXPECT_EQ (processor.getParameter (3), 0.2f);
+TEST_F (EditorEvents, CopyAndPasteGoThroughTheClipboard)
+{
+    auto& e = openEditor();
+    processor.setParameter (10, 0.2f);
+    processor.setPresetName ("Copied");
+
+    for (const juce::String garbage : { "", "not xml at all", "<other presetName=\"x\" Mix=\"1\"/>" })
+    {
+        juce::SystemClipboard::copyTextToClipboard (garbage);
+        e.presetMenuItemChosen (2);
+        EXPECT_EQ (processor.getPresetName(), "Copied");
+        EXPECT_EQ (processor.getParameter (10), 0.2f);
+    }
+
+    e.presetMenuItemChosen (1);
+    EXPECT_TRUE (e.clipboardText.startsWith ("<QuillmorPelowin") && ! e.clipboardText.containsChar ('\n'));
+
+    if (juce::SystemClipboard::getTextFromClipboard() != e.clipboardText)
+        GTEST_SKIP() << "no system clipboard without a display";
+
+    processor.setParameter (10, 0.8f);
+    processor.setPresetName ("Changed");
+    e.presetMenuItemChosen (2);
+    EXPECT_EQ (processor.getParameter (10), 0.2f);
+    EXPECT_EQ (e.presetsSelect.getButtonText(), "Copied");
 }

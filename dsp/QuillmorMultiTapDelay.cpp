@@ -98,78 +98,206 @@ void QuillmorMultiTapDelay::advance (int n) noexcept
     writePosition = (writePosition - n) & mask;
 }
 
-void QuillmorMultiTapDelay::glide (int tap, float delay, float rampStep, int n, float shortestDelay) noexcept
+namespace
 {
-    // The older neighbour of the longest delay must still lie inside the ring.
-    const float longestDelay = std::nextafter (static_cast<float> (size - 1), 0.0f);
-    const auto limit = [shortestDelay, longestDelay] (float d)
+    constexpr int blockSize = QuillmorMultiTapDelay::maxBlockSize;
+
+    /** Where the glide and interpolation of `count` taps keep their per-sample values, one
+        row per tap. Rows of one array lie at fixed distances, so a loop over the taps needs
+        one base address per array, not one per tap. */
+    struct TapRows
     {
-        d = d > shortestDelay ? d : shortestDelay; // also catches NaN
-        return d < longestDelay ? d : longestDelay;
+        float (*delays)[blockSize];
+        float (*fractions)[blockSize];     // fractional delays, then the allpass coefficients
+        int32_t (*wholeDelays)[blockSize];
+        int32_t (*tableIndices)[blockSize];
     };
 
-    const float target = limit (delay);
-    float d = tapDelay[tap];
-    const float increment = (target - d) * rampStep;
-    for (int i = 0; i < n; ++i)
+    /** The line's own buffers as the rows of a single tap. */
+    TapRows ownRows (QuillmorMultiTapDelay& line) noexcept
     {
-        d = d + increment;
-        delays[i] = limit (d);
+        return { reinterpret_cast<float (*)[blockSize]> (line.delays), reinterpret_cast<float (*)[blockSize]> (line.fractions),
+                 reinterpret_cast<int32_t (*)[blockSize]> (line.wholeDelays),
+                 reinterpret_cast<int32_t (*)[blockSize]> (line.tableIndices) };
     }
-    tapDelay[tap] = target;
 
-    vec::truncateToInt (delays, wholeDelays, n);
-    vec::fractionalPart (delays, fractions, n);
+    /** Holds a delay between shortest and longest. */
+    inline float limitDelay (float d, float shortest, float longest) noexcept
+    {
+        d = d > shortest ? d : shortest; // also catches NaN
+        return d < longest ? d : longest;
+    }
+
+    /** The glide of `count` consecutive taps, side by side: each tap's per-sample delays go
+        from its last delay towards its limited target, which becomes its last delay. */
+    template <int count>
+    void glideTaps (QuillmorMultiTapDelay& line, const TapRows& rows, int firstTap, const float* targets,
+                    float rampStep, int n, float shortestDelay) noexcept
+    {
+        // The older neighbour of the longest delay must still lie inside the ring.
+        const float longestDelay = std::nextafter (static_cast<float> (line.size - 1), 0.0f);
+        float d[count], increment[count];
+
+        for (int j = 0; j < count; ++j)
+        {
+            const float target = limitDelay (targets[j], shortestDelay, longestDelay);
+            d[j] = line.tapDelay[firstTap + j];
+            increment[j] = (target - d[j]) * rampStep;
+            line.tapDelay[firstTap + j] = target;
+        }
+
+        for (int i = 0; i < n; ++i)
+        {
+            for (int j = 0; j < count; ++j)
+            {
+                d[j] = d[j] + increment[j];
+                rows.delays[j][i] = limitDelay (d[j], shortestDelay, longestDelay);
+            }
+        }
+
+        for (int j = 0; j < count; ++j)
+        {
+            vec::truncateToInt (rows.delays[j], rows.wholeDelays[j], n);
+            vec::fractionalPart (rows.delays[j], rows.fractions[j], n);
+        }
+    }
+
+    /** Allpass interpolation of `count` glided taps through their tap states, side by side,
+        into rows of out: the recursions are independent, so one tap's latency hides behind
+        the others'. */
+    template <int count>
+    void interpolateAllpassTaps (QuillmorMultiTapDelay& line, const TapRows& rows, int firstTap,
+                                 float (*out)[blockSize], int n) noexcept
+    {
+        float y[count];
+
+        for (int j = 0; j < count; ++j)
+        {
+            vec::scalarMultiply (rows.fractions[j], static_cast<float> (QuillmorMultiTapDelay::allpassTableSize),
+                                 rows.fractions[j], n);
+            vec::truncateToInt (rows.fractions[j], rows.tableIndices[j], n);
+            for (int i = 0; i < n; ++i)
+                rows.fractions[j][i] = line.allpassTable[rows.tableIndices[j][i]];
+
+            y[j] = line.tapState[firstTap + j];
+        }
+
+        const float* const ring = line.ring;
+        const int64_t mask = line.mask;
+        int64_t p = line.writePosition;
+
+        for (int i = 0; i < n; ++i)
+        {
+            for (int j = 0; j < count; ++j)
+            {
+                const int64_t k = (p + rows.wholeDelays[j][i]) & mask;
+                y[j] = (ring[k] - y[j]) * rows.fractions[j][i] + ring[(k + 1) & mask];
+                out[j][i] = y[j];
+            }
+            p = (p - 1) & mask;
+        }
+
+        for (int j = 0; j < count; ++j)
+            line.tapState[firstTap + j] = y[j];
+    }
+
+    /** Linear interpolation of one glided tap between its two neighbours. */
+    void interpolateLinearTap (const QuillmorMultiTapDelay& line, const float* fractions, const int32_t* wholeDelays,
+                               float* out, int n) noexcept
+    {
+        int64_t p = line.writePosition;
+
+        for (int i = 0; i < n; ++i)
+        {
+            const int64_t k = (p + wholeDelays[i]) & line.mask;
+            const float newer = line.ring[k];
+            const float older = line.ring[(k + 1) & line.mask];
+            out[i] = (older - newer) * fractions[i] + newer;
+            p = (p - 1) & line.mask;
+        }
+    }
+
+    /** Glides and reads `count` consecutive taps with the chosen interpolation, then scales
+        each by its gain. A single tap keeps its values in the line's own buffers; a group's
+        live on the stack, so nothing is allocated while audio runs. */
+    template <int count, bool allpass>
+    void readTapGroup (QuillmorMultiTapDelay& line, float* const* out, int n, int firstTap, const float* targets,
+                       const float* gains, float rampStep) noexcept
+    {
+        struct Rows
+        {
+            alignas (16) float delays[count][blockSize];
+            alignas (16) float fractions[count][blockSize];
+            alignas (16) int32_t wholeDelays[count][blockSize];
+            alignas (16) int32_t tableIndices[count][blockSize];
+            alignas (16) float read[count][blockSize];
+        };
+        Rows local;
+        const TapRows rows = count == 1 ? ownRows (line)
+                                        : TapRows { local.delays, local.fractions, local.wholeDelays, local.tableIndices };
+
+        glideTaps<count> (line, rows, firstTap, targets, rampStep, n, 0.0f);
+
+        if constexpr (allpass)
+            interpolateAllpassTaps<count> (line, rows, firstTap, local.read, n);
+        else
+            for (int j = 0; j < count; ++j)
+                interpolateLinearTap (line, rows.fractions[j], rows.wholeDelays[j], local.read[j], n);
+
+        for (int j = 0; j < count; ++j)
+            vec::scalarMultiply (local.read[j], gains[j], out[j], n);
+    }
+
+    template <bool allpass>
+    void readTapGroup (QuillmorMultiTapDelay& line, float* const* out, int count, int n, int firstTap,
+                       const float* targets, const float* gains, float rampStep) noexcept
+    {
+        static_assert (QuillmorMultiTapDelay::maxGroupSize == 4, "one case per group size");
+
+        switch (count)
+        {
+            case 1:  readTapGroup<1, allpass> (line, out, n, firstTap, targets, gains, rampStep); break;
+            case 2:  readTapGroup<2, allpass> (line, out, n, firstTap, targets, gains, rampStep); break;
+            case 3:  readTapGroup<3, allpass> (line, out, n, firstTap, targets, gains, rampStep); break;
+            case 4:  readTapGroup<4, allpass> (line, out, n, firstTap, targets, gains, rampStep); break;
+            default: break;
+        }
+    }
+} // namespace
+
+void QuillmorMultiTapDelay::glide (int tap, float delay, float rampStep, int n, float shortestDelay) noexcept
+{
+    glideTaps<1> (*this, ownRows (*this), tap, &delay, rampStep, n, shortestDelay);
 }
 
 void QuillmorMultiTapDelay::interpolateAllpass (int tap, int n) noexcept
 {
-    vec::scalarMultiply (fractions, static_cast<float> (allpassTableSize), fractions, n);
-    vec::truncateToInt (fractions, tableIndices, n);
-    for (int i = 0; i < n; ++i)
-        fractions[i] = allpassTable[tableIndices[i]];
-
-    float* const out = scratch[0];
-    float y = tapState[tap];
-    int64_t p = writePosition;
-    for (int i = 0; i < n; ++i)
-    {
-        const int64_t j = (p + wholeDelays[i]) & mask;
-        const float x0 = ring[j];
-        const float x1 = ring[(j + 1) & mask];
-        y = (x0 - y) * fractions[i] + x1;
-        out[i] = y;
-        p = (p - 1) & mask;
-    }
-    tapState[tap] = y;
+    interpolateAllpassTaps<1> (*this, ownRows (*this), tap, reinterpret_cast<float (*)[blockSize]> (scratch[0]), n);
 }
 
 void QuillmorMultiTapDelay::interpolateLinear (int n) noexcept
 {
-    float* const newer = scratch[1];
-    float* const older = scratch[2];
-    int64_t p = writePosition;
-    for (int i = 0; i < n; ++i)
-    {
-        const int64_t j = (p + wholeDelays[i]) & mask;
-        newer[i] = ring[j];
-        older[i] = ring[(j + 1) & mask];
-        p = (p - 1) & mask;
-    }
-    vec::subtract (older, newer, scratch[3], n);
-    vec::multiplyAdd (scratch[3], fractions, newer, scratch[4], n);
+    interpolateLinearTap (*this, fractions, wholeDelays, scratch[4], n);
 }
 
 void QuillmorMultiTapDelay::readTapsAllpass (float* out, int n, int tap, float delay, float gain, float rampStep) noexcept
 {
-    glide (tap, delay, rampStep, n, 0.0f);
-    interpolateAllpass (tap, n);
-    vec::scalarMultiply (scratch[0], gain, out, n);
+    readTapGroup<true> (*this, &out, 1, n, tap, &delay, &gain, rampStep);
 }
 
 void QuillmorMultiTapDelay::readTapsLinear (float* out, int n, int tap, float delay, float gain, float rampStep) noexcept
 {
-    glide (tap, delay, rampStep, n, 0.0f);
-    interpolateLinear (n);
-    vec::scalarMultiply (scratch[4], gain, out, n);
+    readTapGroup<false> (*this, &out, 1, n, tap, &delay, &gain, rampStep);
+}
+
+void QuillmorMultiTapDelay::readTapGroupAllpass (float* const* out, int count, int n, int firstTap, const float* targets,
+                                                 const float* gains, float rampStep) noexcept
+{
+    readTapGroup<true> (*this, out, count, n, firstTap, targets, gains, rampStep);
+}
+
+void QuillmorMultiTapDelay::readTapGroupLinear (float* const* out, int count, int n, int firstTap, const float* targets,
+                                                const float* gains, float rampStep) noexcept
+{
+    readTapGroup<false> (*this, out, count, n, firstTap, targets, gains, rampStep);
 }

@@ -60,6 +60,19 @@ public:
     /** As readTapsAllpass, with linear interpolation between the two neighbours. */
     void readTapsLinear (float* out, int n, int tap, float delay, float gain, float rampStep) noexcept;
 
+    /** Most taps that one group read takes. */
+    static constexpr int maxGroupSize = 4;
+
+    /** Reads `count` taps (1 to maxGroupSize), tap firstTap + j gliding to targets[j] samples with
+        gain gains[j] into out[j], with exactly the results of that many readTapsAllpass calls.
+        The taps' interpolators run side by side, so their latencies overlap. */
+    void readTapGroupAllpass (float* const* out, int count, int n, int firstTap, const float* targets,
+                              const float* gains, float rampStep) noexcept;
+
+    /** As readTapGroupAllpass, with the results of readTapsLinear. */
+    void readTapGroupLinear (float* const* out, int count, int n, int firstTap, const float* targets,
+                             const float* gains, float rampStep) noexcept;
+
     /** The glide shared by every read: fills delays, wholeDelays and fractions for n samples
         from tapDelay[tap] towards `delay` (samples), then stores the target in tapDelay[tap].
         Delays are held between shortestDelay and the longest the ring holds, which keeps
@@ -69,7 +82,7 @@ public:
     /** Allpass-interpolated read of the glided delays into S0, through tapState[tap]. */
     void interpolateAllpass (int tap, int n) noexcept;
 
-    /** Linearly interpolated read of the glided delays into S4 (S1 to S3 are used on the way). */
+    /** Linearly interpolated read of the glided delays into S4. */
     void interpolateLinear (int n) noexcept;
 
     float* ring = nullptr;

@@ -40,6 +40,17 @@ namespace quillmor::frame
             line.readTapsAllpass (out, n, tap, delay, gain, rampStep);
     }
 
+    /** Reads `count` consecutive taps from firstTap at once with the colour's interpolation. */
+    template <bool dark>
+    inline void readTapGroup (QuillmorMultiTapDelay& line, float* const* out, int count, int n, int firstTap,
+                              const float* delays, const float* gains, float rampStep) noexcept
+    {
+        if constexpr (dark)
+            line.readTapGroupLinear (out, count, n, firstTap, delays, gains, rampStep);
+        else
+            line.readTapGroupAllpass (out, count, n, firstTap, delays, gains, rampStep);
+    }
+
     /** Diffuses n samples in place with the colour's stage interpolation. */
     template <bool dark>
     inline void diffuse (QuillmorDiffuser& diffuser, float* x, int n, float rampStep) noexcept
@@ -233,16 +244,24 @@ void QuillmorChorusEngine::runNetwork() noexcept
         feedbackRotator.rotate (feedback[0], feedback[1], feedback[0], feedback[1], full);
 
         float* const sum[2] = { half ? third[0] : block[0], half ? third[1] : block[1] };
+        constexpr int group = QuillmorMultiTapDelay::maxGroupSize;
+        alignas (16) float groupBuffers[group][controlBlockSize];
+        float* const groupOut[group] = { groupBuffers[0], groupBuffers[1], groupBuffers[2], groupBuffers[3] };
 
         for (int ch = 0; ch < 2; ++ch)
         {
             if constexpr (! half)
                 vec::scalarMultiply (block[ch], tapGains[ch][0], block[ch], full);
 
-            for (int k = 1; k < taps; ++k)
+            // Read in groups so that the taps' interpolators overlap; added in tap order.
+            for (int k = 1; k < taps; k += group)
             {
-                readTap<dark> (delayLines[ch], aux[ch], n, k, delays[ch][k], tapGains[ch][k], rampStep);
-                vec::add (aux[ch], sum[ch], sum[ch], n);
+                const int count = taps - k < group ? taps - k : group;
+                quillmor::frame::readTapGroup<dark> (delayLines[ch], groupOut, count, n, k, delays[ch] + k,
+                                                     tapGains[ch] + k, rampStep);
+
+                for (int j = 0; j < count; ++j)
+                    vec::add (groupOut[j], sum[ch], sum[ch], n);
             }
 
             if constexpr (half)

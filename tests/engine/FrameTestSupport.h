@@ -2,6 +2,7 @@
 
 #include "EngineTestSupport.h"
 
+#include <cmath>
 #include <cstdint>
 #include <memory>
 #include <ostream>
@@ -67,6 +68,36 @@ namespace frametest
                                                 + (half ? "Half" : "Full") });
 
         return result;
+    }
+
+    /** Sum of squares of x[from, from + count). */
+    inline double energy (const std::vector<float>& x, int from, int count)
+    {
+        double e = 0.0;
+        for (int i = from; i < from + count; ++i)
+            e += static_cast<double> (x[static_cast<size_t> (i)]) * x[static_cast<size_t> (i)];
+        return e;
+    }
+
+    /** Energy of a unit impulse through `stages` 20 kHz one-poles y = (1 - c) y + c x at
+        48 kHz (the default HighCut), computed in double. */
+    inline double onePoleEnergy (int stages)
+    {
+        const double c = 1.0 - std::exp (-2.0 * 3.14159265358979 * 20000.0 / 48000.0);
+        std::vector<double> y (200, 0.0);
+        y[0] = 1.0;
+
+        for (int s = 0; s < stages; ++s)
+        {
+            double state = 0.0;
+            for (auto& v : y)
+                v = state = (1.0 - c) * state + c * v;
+        }
+
+        double e = 0.0;
+        for (double v : y)
+            e += v * v;
+        return e;
     }
 
     /** Runs a stereo stream through process (inputs, outputs, n) in host blocks of the

@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 
 namespace vec = quillmor::vec;
 
@@ -121,6 +122,19 @@ namespace
                  reinterpret_cast<int32_t (*)[blockSize]> (line.tableIndices) };
     }
 
+    /** The float just below a positive whole number: its bit pattern less one. Every glide
+        needs it, and the library's nextafter costs a call each time. */
+    inline float justBelow (int64_t whole) noexcept
+    {
+        const float x = static_cast<float> (whole);
+        uint32_t bits;
+        std::memcpy (&bits, &x, sizeof (bits));
+        --bits;
+        float below;
+        std::memcpy (&below, &bits, sizeof (below));
+        return below;
+    }
+
     /** Holds a delay between shortest and longest. */
     inline float limitDelay (float d, float shortest, float longest) noexcept
     {
@@ -135,7 +149,7 @@ namespace
                     float rampStep, int n, float shortestDelay) noexcept
     {
         // The older neighbour of the longest delay must still lie inside the ring.
-        const float longestDelay = std::nextafter (static_cast<float> (line.size - 1), 0.0f);
+        const float longestDelay = justBelow (line.size - 1);
         float d[count], increment[count];
 
         for (int j = 0; j < count; ++j)

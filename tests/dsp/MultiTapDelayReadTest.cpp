@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cmath>
 #include <cstring>
 #include <vector>
 
@@ -21,7 +22,7 @@ namespace
     }
 } // namespace
 
-TEST (MultiTapDelayGroup, AGroupReadMatchesOneTapAtATimeToTheBit)
+TEST (MultiTapDelayRead, AGroupReadMatchesOneTapAtATimeToTheBit)
 {
     // Two lines fed the same blocks: one reads its taps in groups of every size, the other one
     // tap at a time. Targets jump about (some below 0 and beyond the ring) so the taps glide.
@@ -80,5 +81,22 @@ TEST (MultiTapDelayGroup, AGroupReadMatchesOneTapAtATimeToTheBit)
                 single.advance (n);
             }
         }
+    }
+}
+
+TEST (MultiTapDelayRead, TheLongestDelayIsTheFloatJustBelowTheLastRingIndex)
+{
+    // The older neighbour of the longest delay is the last sample the ring holds.
+    for (long capacity : { 2L, 64L, 1L << 20, 1L << 24 })
+    {
+        QuillmorMultiTapDelay line;
+        line.setCapacity (capacity);
+        float out[16];
+        line.readTapsAllpass (out, 16, 3, 1.0e30f, 1.0f, 0.0625f);
+        line.readTapsLinear (out, 16, 4, 1.0e30f, 1.0f, 0.0625f);
+
+        const float expected = std::nextafter (static_cast<float> (capacity - 1), 0.0f);
+        EXPECT_EQ (line.tapDelay[3], expected) << capacity;
+        EXPECT_EQ (line.tapDelay[4], expected) << capacity;
     }
 }

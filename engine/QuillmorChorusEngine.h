@@ -337,7 +337,7 @@ public:
     using ProcessRoutine = void (QuillmorChorusEngine::*) (const float* const*, float* const*, int, int);
 
     /** The routine for chorus mode 0 to 8, colour 0 (Bright) or 1 (Dark) and speed;
-        nullptr for any other mode or colour and for a mode that has no routines yet. */
+        nullptr for any other mode or colour. */
     static ProcessRoutine getProcessRoutine (int chorusMode, int colorMode, bool halfSpeed) noexcept;
 
     /** How a mode's taps serve the output and the feedback: shared, one tap per channel

@@ -5,7 +5,6 @@ QuillmorChorusEngine::ProcessRoutine QuillmorChorusEngine::getProcessRoutine (in
     using E = QuillmorChorusEngine;
 
     // [mode][colour][speed]: colour 0 Bright, 1 Dark; speed 0 full, 1 half.
-    // A mode without routines yet keeps its row empty (nullptr).
     static constexpr ProcessRoutine routines[9][2][2] = {
         /* 2TapChorus   */ { { &E::process2TapChorusBrightFull, &E::process2TapChorusBrightHalf },
                              { &E::process2TapChorusDarkFull, &E::process2TapChorusDarkHalf } },

@@ -1,7 +1,6 @@
 #include "QuillmorMultiTapDelay.h"
 #include "QuillmorVector.h"
 
-#include <cmath>
 #include <cstdlib>
 #include <cstring>
 
@@ -30,7 +29,6 @@ QuillmorMultiTapDelay::QuillmorMultiTapDelay()
     delays = allocateScratch<float>();
     fractions = allocateScratch<float>();
     wholeDelays = allocateScratch<int32_t>();
-    tableIndices = allocateScratch<int32_t>();
     vec::clear (delays, maxBlockSize);
     vec::clear (fractions, maxBlockSize);
 
@@ -53,7 +51,6 @@ QuillmorMultiTapDelay::~QuillmorMultiTapDelay()
     std::free (delays);
     std::free (fractions);
     std::free (wholeDelays);
-    std::free (tableIndices);
 }
 
 void QuillmorMultiTapDelay::setCapacity (long samples)
@@ -101,27 +98,6 @@ void QuillmorMultiTapDelay::advance (int n) noexcept
 
 namespace
 {
-    constexpr int blockSize = QuillmorMultiTapDelay::maxBlockSize;
-
-    /** Where the glide and interpolation of `count` taps keep their per-sample values, one
-        row per tap. Rows of one array lie at fixed distances, so a loop over the taps needs
-        one base address per array, not one per tap. */
-    struct TapRows
-    {
-        float (*delays)[blockSize];
-        float (*fractions)[blockSize];     // fractional delays, then the allpass coefficients
-        int32_t (*wholeDelays)[blockSize];
-        int32_t (*tableIndices)[blockSize];
-    };
-
-    /** The line's own buffers as the rows of a single tap. */
-    TapRows ownRows (QuillmorMultiTapDelay& line) noexcept
-    {
-        return { reinterpret_cast<float (*)[blockSize]> (line.delays), reinterpret_cast<float (*)[blockSize]> (line.fractions),
-                 reinterpret_cast<int32_t (*)[blockSize]> (line.wholeDelays),
-                 reinterpret_cast<int32_t (*)[blockSize]> (line.tableIndices) };
-    }
-
     /** The float just below a positive whole number: its bit pattern less one. Every glide
         needs it, and the library's nextafter costs a call each time. */
     inline float justBelow (int64_t whole) noexcept
@@ -135,6 +111,12 @@ namespace
         return below;
     }
 
+    /** The longest delay a read may use: the older neighbour must still lie inside the ring. */
+    inline float longestDelay (const QuillmorMultiTapDelay& line) noexcept
+    {
+        return justBelow (line.size - 1);
+    }
+
     /** Holds a delay between shortest and longest. */
     inline float limitDelay (float d, float shortest, float longest) noexcept
     {
@@ -142,57 +124,49 @@ namespace
         return d < longest ? d : longest;
     }
 
-    /** The glide of `count` consecutive taps, side by side: each tap's per-sample delays go
-        from its last delay towards its limited target, which becomes its last delay. */
-    template <int count>
-    void glideTaps (QuillmorMultiTapDelay& line, const TapRows& rows, int firstTap, const float* targets,
-                    float rampStep, int n, float shortestDelay) noexcept
+    /** Starts a tap's glide: returns the per-sample increment from the tap's last delay (left
+        in `d`) towards the held target, which becomes the tap's last delay. */
+    inline float startGlide (QuillmorMultiTapDelay& line, int tap, float target, float rampStep, float shortest,
+                             float longest, float& d) noexcept
     {
-        // The older neighbour of the longest delay must still lie inside the ring.
-        const float longestDelay = justBelow (line.size - 1);
-        float d[count], increment[count];
-
-        for (int j = 0; j < count; ++j)
-        {
-            const float target = limitDelay (targets[j], shortestDelay, longestDelay);
-            d[j] = line.tapDelay[firstTap + j];
-            increment[j] = (target - d[j]) * rampStep;
-            line.tapDelay[firstTap + j] = target;
-        }
-
-        for (int i = 0; i < n; ++i)
-        {
-            for (int j = 0; j < count; ++j)
-            {
-                d[j] = d[j] + increment[j];
-                rows.delays[j][i] = limitDelay (d[j], shortestDelay, longestDelay);
-            }
-        }
-
-        for (int j = 0; j < count; ++j)
-        {
-            vec::truncateToInt (rows.delays[j], rows.wholeDelays[j], n);
-            vec::fractionalPart (rows.delays[j], rows.fractions[j], n);
-        }
+        const float held = limitDelay (target, shortest, longest);
+        d = line.tapDelay[tap];
+        line.tapDelay[tap] = held;
+        return (held - d) * rampStep;
     }
 
-    /** Allpass interpolation of `count` glided taps through their tap states, side by side,
-        into rows of out: the recursions are independent, so one tap's latency hides behind
-        the others'. */
-    template <int count>
-    void interpolateAllpassTaps (QuillmorMultiTapDelay& line, const TapRows& rows, int firstTap,
-                                 float (*out)[blockSize], int n) noexcept
+    /** The allpass coefficient of a fractional delay, from the table. */
+    inline float allpassCoefficient (const QuillmorMultiTapDelay& line, float fraction) noexcept
     {
-        float y[count];
+        return line.allpassTable[static_cast<int32_t> (fraction * static_cast<float> (QuillmorMultiTapDelay::allpassTableSize))];
+    }
+
+    /** One step of the allpass interpolator between the newer and the older neighbour. */
+    inline float allpassStep (float y, float newer, float older, float coefficient) noexcept
+    {
+        return (newer - y) * coefficient + older;
+    }
+
+    /** Linear interpolation between the newer and the older neighbour. */
+    inline float linearStep (float newer, float older, float fraction) noexcept
+    {
+        return (older - newer) * fraction + newer;
+    }
+
+    /** Glides and reads `count` consecutive taps side by side, each with its gain. The taps'
+        glides and interpolators are independent recursions, so in one loop their latencies
+        overlap, and no per-sample value goes through memory. A single tap also leaves its
+        per-sample delays in the line's buffer, as glide does. */
+    template <int count, bool allpass>
+    void readTapGroup (QuillmorMultiTapDelay& line, float* const* out, int n, int firstTap, const float* targets,
+                       const float* gains, float rampStep) noexcept
+    {
+        const float longest = longestDelay (line);
+        float d[count], increment[count], y[count];
 
         for (int j = 0; j < count; ++j)
         {
-            vec::scalarMultiply (rows.fractions[j], static_cast<float> (QuillmorMultiTapDelay::allpassTableSize),
-                                 rows.fractions[j], n);
-            vec::truncateToInt (rows.fractions[j], rows.tableIndices[j], n);
-            for (int i = 0; i < n; ++i)
-                rows.fractions[j][i] = line.allpassTable[rows.tableIndices[j][i]];
-
+            increment[j] = startGlide (line, firstTap + j, targets[j], rampStep, 0.0f, longest, d[j]);
             y[j] = line.tapState[firstTap + j];
         }
 
@@ -204,62 +178,31 @@ namespace
         {
             for (int j = 0; j < count; ++j)
             {
-                const int64_t k = (p + rows.wholeDelays[j][i]) & mask;
-                y[j] = (ring[k] - y[j]) * rows.fractions[j][i] + ring[(k + 1) & mask];
-                out[j][i] = y[j];
+                d[j] = d[j] + increment[j];
+                const float delay = limitDelay (d[j], 0.0f, longest);
+                const int32_t whole = static_cast<int32_t> (delay);
+                const float fraction = delay - static_cast<float> (whole);
+                const int64_t k = (p + whole) & mask;
+
+                if constexpr (count == 1)
+                    line.delays[i] = delay;
+
+                if constexpr (allpass)
+                {
+                    y[j] = allpassStep (y[j], ring[k], ring[(k + 1) & mask], allpassCoefficient (line, fraction));
+                    out[j][i] = y[j] * gains[j];
+                }
+                else
+                {
+                    out[j][i] = linearStep (ring[k], ring[(k + 1) & mask], fraction) * gains[j];
+                }
             }
             p = (p - 1) & mask;
         }
 
-        for (int j = 0; j < count; ++j)
-            line.tapState[firstTap + j] = y[j];
-    }
-
-    /** Linear interpolation of one glided tap between its two neighbours. */
-    void interpolateLinearTap (const QuillmorMultiTapDelay& line, const float* fractions, const int32_t* wholeDelays,
-                               float* out, int n) noexcept
-    {
-        int64_t p = line.writePosition;
-
-        for (int i = 0; i < n; ++i)
-        {
-            const int64_t k = (p + wholeDelays[i]) & line.mask;
-            const float newer = line.ring[k];
-            const float older = line.ring[(k + 1) & line.mask];
-            out[i] = (older - newer) * fractions[i] + newer;
-            p = (p - 1) & line.mask;
-        }
-    }
-
-    /** Glides and reads `count` consecutive taps with the chosen interpolation, then scales
-        each by its gain. A single tap keeps its values in the line's own buffers; a group's
-        live on the stack, so nothing is allocated while audio runs. */
-    template <int count, bool allpass>
-    void readTapGroup (QuillmorMultiTapDelay& line, float* const* out, int n, int firstTap, const float* targets,
-                       const float* gains, float rampStep) noexcept
-    {
-        struct Rows
-        {
-            alignas (16) float delays[count][blockSize];
-            alignas (16) float fractions[count][blockSize];
-            alignas (16) int32_t wholeDelays[count][blockSize];
-            alignas (16) int32_t tableIndices[count][blockSize];
-            alignas (16) float read[count][blockSize];
-        };
-        Rows local;
-        const TapRows rows = count == 1 ? ownRows (line)
-                                        : TapRows { local.delays, local.fractions, local.wholeDelays, local.tableIndices };
-
-        glideTaps<count> (line, rows, firstTap, targets, rampStep, n, 0.0f);
-
         if constexpr (allpass)
-            interpolateAllpassTaps<count> (line, rows, firstTap, local.read, n);
-        else
             for (int j = 0; j < count; ++j)
-                interpolateLinearTap (line, rows.fractions[j], rows.wholeDelays[j], local.read[j], n);
-
-        for (int j = 0; j < count; ++j)
-            vec::scalarMultiply (local.read[j], gains[j], out[j], n);
+                line.tapState[firstTap + j] = y[j];
     }
 
     template <bool allpass>
@@ -281,17 +224,48 @@ namespace
 
 void QuillmorMultiTapDelay::glide (int tap, float delay, float rampStep, int n, float shortestDelay) noexcept
 {
-    glideTaps<1> (*this, ownRows (*this), tap, &delay, rampStep, n, shortestDelay);
+    const float longest = longestDelay (*this);
+    float d;
+    const float increment = startGlide (*this, tap, delay, rampStep, shortestDelay, longest, d);
+
+    for (int i = 0; i < n; ++i)
+    {
+        d = d + increment;
+        delays[i] = limitDelay (d, shortestDelay, longest);
+    }
+
+    vec::truncateToInt (delays, wholeDelays, n);
+    vec::fractionalPart (delays, fractions, n);
 }
 
 void QuillmorMultiTapDelay::interpolateAllpass (int tap, int n) noexcept
 {
-    interpolateAllpassTaps<1> (*this, ownRows (*this), tap, reinterpret_cast<float (*)[blockSize]> (scratch[0]), n);
+    float* const out = scratch[0];
+    float y = tapState[tap];
+    int64_t p = writePosition;
+
+    for (int i = 0; i < n; ++i)
+    {
+        const int64_t k = (p + wholeDelays[i]) & mask;
+        y = allpassStep (y, ring[k], ring[(k + 1) & mask], allpassCoefficient (*this, fractions[i]));
+        out[i] = y;
+        p = (p - 1) & mask;
+    }
+
+    tapState[tap] = y;
 }
 
 void QuillmorMultiTapDelay::interpolateLinear (int n) noexcept
 {
-    interpolateLinearTap (*this, fractions, wholeDelays, scratch[4], n);
+    float* const out = scratch[4];
+    int64_t p = writePosition;
+
+    for (int i = 0; i < n; ++i)
+    {
+        const int64_t k = (p + wholeDelays[i]) & mask;
+        out[i] = linearStep (ring[k], ring[(k + 1) & mask], fractions[i]);
+        p = (p - 1) & mask;
+    }
 }
 
 void QuillmorMultiTapDelay::readTapsAllpass (float* out, int n, int tap, float delay, float gain, float rampStep) noexcept

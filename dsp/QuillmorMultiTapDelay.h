@@ -65,7 +65,7 @@ public:
 
     /** Reads `count` taps (1 to maxGroupSize), tap firstTap + j gliding to targets[j] samples with
         gain gains[j] into out[j], with exactly the results of that many readTapsAllpass calls.
-        The taps' interpolators run side by side, so their latencies overlap. */
+        The taps' glides and interpolators run side by side, so their latencies overlap. */
     void readTapGroupAllpass (float* const* out, int count, int n, int firstTap, const float* targets,
                               const float* gains, float rampStep) noexcept;
 
@@ -73,10 +73,11 @@ public:
     void readTapGroupLinear (float* const* out, int count, int n, int firstTap, const float* targets,
                              const float* gains, float rampStep) noexcept;
 
-    /** The glide shared by every read: fills delays, wholeDelays and fractions for n samples
-        from tapDelay[tap] towards `delay` (samples), then stores the target in tapDelay[tap].
-        Delays are held between shortestDelay and the longest the ring holds, which keeps
-        every table index and ring read valid; in-range delays are untouched. */
+    /** The glide of every read, for owners that read in two steps: fills delays, wholeDelays
+        and fractions for n samples from tapDelay[tap] towards `delay` (samples), then stores the
+        target in tapDelay[tap]. Delays are held between shortestDelay and the longest the ring
+        holds, which keeps every table index and ring read valid; in-range delays are untouched.
+        The tap reads run the same steps, and leave a single tap's delays in `delays` too. */
     void glide (int tap, float delay, float rampStep, int n, float shortestDelay) noexcept;
 
     /** Allpass-interpolated read of the glided delays into S0, through tapState[tap]. */
@@ -95,7 +96,6 @@ public:
 
     float* scratch[5] = {};   // S0 to S4
     float* delays = nullptr;  // per-sample delay in samples
-    float* fractions = nullptr; // fractional delays, then the allpass coefficients
+    float* fractions = nullptr; // fractional delays
     int32_t* wholeDelays = nullptr;
-    int32_t* tableIndices = nullptr;
 };

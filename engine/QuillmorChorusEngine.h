@@ -18,9 +18,10 @@
     and the block-processing routines of the nine chorus modes.
 
     Built for 48000 Hz and 16-sample control blocks. Everything is allocated by
-    the constructor; nothing allocates, locks or throws afterwards. Parameter
-    changes write plain 32-bit members that the processing routines pick up at
-    their next control block, so the engine needs no lock of its own.
+    the constructor; nothing allocates, locks or throws afterwards. A parameter
+    change rewrites several plain members at once (a tap layout, filter
+    coefficients), so the owner calls the engine from one thread only, the audio
+    thread, and hands it parameter values there; the engine has no lock of its own.
 
     The members are public: the processing routines, spread over several
     source files, drive the building blocks' arithmetic directly on them, and

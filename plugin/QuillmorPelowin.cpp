@@ -17,7 +17,10 @@ QuillmorPelowin::QuillmorPelowin()
 
     // Every record is still unset here, so each default is applied and mapped in index order.
     for (int index = 0; index < QuillmorChorusEngine::numParameters; ++index)
-        setParameter (index, engine.getDefaultNormalized (index));
+        parameterValues[(size_t) index].store (engine.getDefaultNormalized (index));
+
+    changedParameters.store ((std::uint64_t { 1 } << QuillmorChorusEngine::numParameters) - 1);
+    applyParameterChanges();
 
     presetName = "Default";
 }
@@ -32,6 +35,8 @@ void QuillmorPelowin::releaseResources() {}
 void QuillmorPelowin::processBlock (juce::AudioBuffer<float>& buffer, juce::MidiBuffer&)
 {
     const juce::ScopedNoDenormals noDenormals;
+
+    applyParameterChanges();
 
     // A rate that truncates to nothing (or does not fit an int) is no rate at all:
     // the engine keeps the one it has.
@@ -57,7 +62,6 @@ void QuillmorPelowin::processBlock (juce::AudioBuffer<float>& buffer, juce::Midi
     const float* inputs[2] = { channels[0], getTotalNumInputChannels() == 1 ? channels[0] : channels[1] };
     float* outputs[2] = { channels[0], channels[1] };
 
-    // The three settings may change on another thread: read each once.
     const int colorMode = engine.colorMode;
     const int chorusMode = engine.chorusMode;
     const bool halfSpeed = engine.halfSpeed;
@@ -70,6 +74,17 @@ void QuillmorPelowin::processBlock (juce::AudioBuffer<float>& buffer, juce::Midi
 
     if (routine != nullptr)
         (engine.*routine) (inputs, outputs, buffer.getNumSamples(), 2);
+}
+
+void QuillmorPelowin::applyParameterChanges() noexcept
+{
+    // A value stored after the exchange marks its bit again and is applied next block;
+    // applying one twice changes nothing, as the engine ignores an unchanged value.
+    auto changed = changedParameters.exchange (0);
+
+    for (int index = 0; changed != 0; ++index, changed >>= 1)
+        if ((changed & 1u) != 0)
+            engine.setParameter (index, parameterValues[(size_t) index].load());
 }
 
 void QuillmorPelowin::processBlockBypassed (juce::AudioBuffer<float>& buffer, juce::MidiBuffer&)
@@ -116,7 +131,7 @@ juce::String QuillmorPelowin::getParameterID (int index) { return getParameterNa
 
 float QuillmorPelowin::getParameter (int index)
 {
-    return isParameterIndex (index) ? engine.getParameterNormalized (index) : 0.0f;
+    return isParameterIndex (index) ? parameterValues[(size_t) index].load() : 0.0f;
 }
 
 float QuillmorPelowin::getParameterDefaultValue (int index)
@@ -134,10 +149,12 @@ void QuillmorPelowin::setParameter (int index, float newValue)
     const float value = juce::jlimit (0.0f, 1.0f, newValue);
 
     // Hosts resend unchanged automation values; only a real change reaches the editor.
-    if (value == engine.getParameterNormalized (index))
+    auto& stored = parameterValues[(size_t) index];
+    if (value == stored.load())
         return;
 
-    engine.setParameter (index, value);
+    stored.store (value);
+    changedParameters.fetch_or (std::uint64_t { 1 } << index);
     sendChangeMessage();
 }
 

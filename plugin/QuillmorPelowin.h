@@ -4,6 +4,10 @@
 
 #include "QuillmorChorusEngine.h"
 
+#include <array>
+#include <atomic>
+#include <cstdint>
+
 /** The plug-in's version text, written into state and shown by the editor. */
 inline constexpr const char* pluginVersionString = "1.0.2";
 
@@ -76,8 +80,9 @@ public:
     using AudioProcessor::getParameterText;
     /** The default as a normalised value; 0 outside 0-34. */
     float getParameterDefaultValue (int index) override;
-    /** Applies a normalised value and sends one change message, unless it equals
-        the stored value. NaN and infinities are ignored, other values clamped to 0..1. */
+    /** Stores a normalised value for the engine's next block and sends one change message,
+        unless it equals the stored value. NaN and infinities are ignored, other values
+        clamped to 0..1. Safe on any thread. */
     void setParameter (int index, float newValue) override;
 
     //==============================================================================
@@ -135,8 +140,23 @@ private:
     /** True for the indices the host and the editor may use. */
     static bool isParameterIndex (int index) noexcept;
 
+    /** Hands the engine every parameter value set since it was last called, in index
+        order. Runs at the start of each block, so on the audio thread only. */
+    void applyParameterChanges() noexcept;
+
     QuillmorChorusEngine engine;
     juce::String presetName;
+
+    // Hosts and the editor set parameters on threads of their own while the audio thread
+    // runs the engine, and one change rewrites several engine members (a whole tap layout,
+    // a mode with its filters). So only the audio thread touches the engine: setParameter
+    // stores the value here and marks it, and the next block applies it.
+    std::array<std::atomic<float>, QuillmorChorusEngine::numParameters> parameterValues;
+    std::atomic<std::uint64_t> changedParameters { 0 };   ///< bit i: value i not yet applied
+
+    static_assert (QuillmorChorusEngine::numParameters <= 64, "one bit per parameter");
+    static_assert (std::atomic<float>::is_always_lock_free && std::atomic<std::uint64_t>::is_always_lock_free,
+                   "the audio thread must never wait");
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (QuillmorPelowin)
 };

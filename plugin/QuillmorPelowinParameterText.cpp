@@ -64,7 +64,17 @@ const juce::String QuillmorPelowin::getParameterText (int index)
         return {};
 
     const auto& rule = parameterTextRules[index];
-    const float realValue = engine.getParameterValue (index);
+    // The engine may not have applied the newest value yet: map the stored one by the
+    // parameter's own curve. Range and curve are written once, by the constructor.
+    const auto& record = engine.parameters[index];
+    QuillmorEngineParameter mapping;
+    mapping.minimum = record.minimum;
+    mapping.maximum = record.maximum;
+    mapping.curve = record.curve;
+    mapping.skew = record.skew;
+    mapping.normalised = getParameter (index);
+    mapping.updateValue (mapping.curve);
+    const float realValue = mapping.value;
 
     if (rule.unit == nullptr)
         return realValue > 0.5f ? rule.aboveHalf : rule.otherwise;

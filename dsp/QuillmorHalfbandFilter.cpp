@@ -32,25 +32,42 @@ QuillmorHalfbandFilter::~QuillmorHalfbandFilter()
         std::free (buffer);
 }
 
-void QuillmorHalfbandFilter::runChain (Section* chain, const float* in, float* out, int n) noexcept
+void QuillmorHalfbandFilter::runChains (const float* inA, const float* inB, float* outA, float* outB, int n) noexcept
 {
-    for (int k = 0; k < sectionCount; ++k)
-    {
-        Section& section = chain[k];
-        const float* source = k == 0 ? in : out;
-        const float c = section.coefficient;
-        const float d = section.antiDenormal;
-        float s = section.state;
+    // The two chains run side by side in the lanes of one vector (A in lane 0, B in
+    // lane 1), sample by sample through all four sections: one vector operation does
+    // the work of two, and every section's recursion stays in registers.
+    using Floats = quillmor::vec::detail::Floats;
+    Floats c[maxSections], d[maxSections], s[maxSections];
 
-        for (int i = 0; i < n; ++i)
+    for (int k = 0; k < maxSections; ++k)
+    {
+        c[k] = Floats { chainA[k].coefficient, chainB[k].coefficient, 0.0f, 0.0f };
+        d[k] = Floats { chainA[k].antiDenormal, chainB[k].antiDenormal, 0.0f, 0.0f };
+        s[k] = Floats { chainA[k].state, chainB[k].state, 0.0f, 0.0f };
+    }
+
+    for (int i = 0; i < n; ++i)
+    {
+        Floats x = { inA[i], inB[i], 0.0f, 0.0f };
+
+        for (int k = 0; k < maxSections; ++k)
         {
-            const float t = source[i] + d - c * s;
-            out[i] = c * t + s;
-            s = t;
+            const Floats t = x + d[k] - c[k] * s[k];
+            x = c[k] * t + s[k];
+            s[k] = t;
         }
 
-        section.state = s;
-        section.antiDenormal = -d;
+        outA[i] = x[0];
+        outB[i] = x[1];
+    }
+
+    for (int k = 0; k < maxSections; ++k)
+    {
+        chainA[k].state = s[k][0];
+        chainB[k].state = s[k][1];
+        chainA[k].antiDenormal = -chainA[k].antiDenormal;
+        chainB[k].antiDenormal = -chainB[k].antiDenormal;
     }
 }
 
@@ -61,8 +78,7 @@ void QuillmorHalfbandFilter::upsample (const float* in, float* out, int nOut, in
     float* const w2 = buffers[2];
     float* const w3 = buffers[3];
 
-    runChain (chainA, in, w0, nIn);
-    runChain (chainB, in, w1, nIn);
+    runChains (in, in, w0, w1, nIn);
 
     for (int i = 0; i < nIn; ++i)
     {
@@ -100,8 +116,7 @@ void QuillmorHalfbandFilter::downsample (const float* in, float* out, int nIn, i
     for (int i = 0; i < nOut; ++i)
         w1[i] = w2[2 * i];
 
-    runChain (chainA, w0, w0, nOut);
-    runChain (chainB, w1, w1, nOut);
+    runChains (w0, w1, w0, w1, nOut);
 
     quillmor::vec::add (w0, w1, w2, nOut);
     quillmor::vec::scalarMultiply (w2, 0.5f, out, nOut);

@@ -43,9 +43,9 @@ public:
     Section chainB[maxSections];
     /** The last high-rate sample of the previous block: the odd partner of the next block's first even sample. */
     float carry = 0.0f;
-    int sectionCount = maxSections;
     float* buffers[4] = { nullptr, nullptr, nullptr, nullptr };
 
 private:
-    void runChain (Section* chain, const float* in, float* out, int n) noexcept;
+    /** Runs chain A over inA into outA and chain B over inB into outB, n samples each. */
+    void runChains (const float* inA, const float* inB, float* outA, float* outB, int n) noexcept;
 };

@@ -6,6 +6,14 @@
 
 #include <cstdlib>
 
+// The LV2 host library bundled with JUCE keeps a copy of the search path that it
+// never frees (39 bytes per LV2 format object). It is not ours to mend; the leak
+// checker of sanitizer builds is told to let it pass and still reports any other.
+extern "C" const char* __lsan_default_suppressions()
+{
+    return "leak:lilv_world_set_option\n";
+}
+
 int main (int argc, char** argv)
 {
     const auto home = juce::File::createTempFile ("home");

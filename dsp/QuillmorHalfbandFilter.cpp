@@ -32,92 +32,174 @@ QuillmorHalfbandFilter::~QuillmorHalfbandFilter()
         std::free (buffer);
 }
 
-void QuillmorHalfbandFilter::runChains (const float* inA, const float* inB, float* outA, float* outB, int n) noexcept
+namespace
 {
-    // The two chains run side by side in the lanes of one vector (A in lane 0, B in
-    // lane 1), sample by sample through all four sections: one vector operation does
-    // the work of two, and every section's recursion stays in registers.
+    using Filter = QuillmorHalfbandFilter;
     using Floats = quillmor::vec::detail::Floats;
-    Floats c[maxSections], d[maxSections], s[maxSections];
+    constexpr int sections = Filter::maxSections;
 
-    for (int k = 0; k < maxSections; ++k)
+    /** Runs chain A of filters[c] over inA[c] into outA[c] and its chain B over inB[c] into
+        outB[c], n samples, for `channels` (1 or 2) filters at once.
+
+        The chains run side by side in the lanes of one vector (A of filter c in lane 2c,
+        B in lane 2c + 1), sample by sample through all four sections: one vector operation
+        does the work of up to four, and every section's recursion stays in registers. */
+    template <int channels>
+    void runChains (Filter* const* filters, const float* const* inA, const float* const* inB,
+                    float* const* outA, float* const* outB, int n) noexcept
     {
-        c[k] = Floats { chainA[k].coefficient, chainB[k].coefficient, 0.0f, 0.0f };
-        d[k] = Floats { chainA[k].antiDenormal, chainB[k].antiDenormal, 0.0f, 0.0f };
-        s[k] = Floats { chainA[k].state, chainB[k].state, 0.0f, 0.0f };
-    }
+        Floats c[sections] = {}, d[sections] = {}, s[sections] = {};
 
-    for (int i = 0; i < n; ++i)
-    {
-        Floats x = { inA[i], inB[i], 0.0f, 0.0f };
-
-        for (int k = 0; k < maxSections; ++k)
+        for (int ch = 0; ch < channels; ++ch)
         {
-            const Floats t = x + d[k] - c[k] * s[k];
-            x = c[k] * t + s[k];
-            s[k] = t;
+            for (int k = 0; k < sections; ++k)
+            {
+                const Filter::Section& a = filters[ch]->chainA[k];
+                const Filter::Section& b = filters[ch]->chainB[k];
+                c[k][2 * ch] = a.coefficient;
+                c[k][2 * ch + 1] = b.coefficient;
+                d[k][2 * ch] = a.antiDenormal;
+                d[k][2 * ch + 1] = b.antiDenormal;
+                s[k][2 * ch] = a.state;
+                s[k][2 * ch + 1] = b.state;
+            }
         }
 
-        outA[i] = x[0];
-        outB[i] = x[1];
+        for (int i = 0; i < n; ++i)
+        {
+            Floats x = {};
+            for (int ch = 0; ch < channels; ++ch)
+            {
+                x[2 * ch] = inA[ch][i];
+                x[2 * ch + 1] = inB[ch][i];
+            }
+
+            for (int k = 0; k < sections; ++k)
+            {
+                const Floats t = x + d[k] - c[k] * s[k];
+                x = c[k] * t + s[k];
+                s[k] = t;
+            }
+
+            for (int ch = 0; ch < channels; ++ch)
+            {
+                outA[ch][i] = x[2 * ch];
+                outB[ch][i] = x[2 * ch + 1];
+            }
+        }
+
+        for (int ch = 0; ch < channels; ++ch)
+        {
+            for (int k = 0; k < sections; ++k)
+            {
+                Filter::Section& a = filters[ch]->chainA[k];
+                Filter::Section& b = filters[ch]->chainB[k];
+                a.state = s[k][2 * ch];
+                b.state = s[k][2 * ch + 1];
+                a.antiDenormal = -a.antiDenormal;
+                b.antiDenormal = -b.antiDenormal;
+            }
+        }
     }
 
-    for (int k = 0; k < maxSections; ++k)
+    template <int channels>
+    void upsampleChannels (Filter* const* filters, const float* const* in, float* const* out, int nOut, int nIn) noexcept
     {
-        chainA[k].state = s[k][0];
-        chainB[k].state = s[k][1];
-        chainA[k].antiDenormal = -chainA[k].antiDenormal;
-        chainB[k].antiDenormal = -chainB[k].antiDenormal;
+        float* w0[channels];
+        float* w1[channels];
+
+        for (int ch = 0; ch < channels; ++ch)
+        {
+            w0[ch] = filters[ch]->buffers[0];
+            w1[ch] = filters[ch]->buffers[1];
+        }
+
+        runChains<channels> (filters, in, in, w0, w1, nIn);
+
+        for (int ch = 0; ch < channels; ++ch)
+        {
+            Filter& filter = *filters[ch];
+            float* const w2 = filter.buffers[2];
+            float* const w3 = filter.buffers[3];
+
+            for (int i = 0; i < nIn; ++i)
+            {
+                w2[2 * i] = w0[ch][i];
+                w2[2 * i + 1] = 0.0f;
+                w3[2 * i] = w1[ch][i];
+                w3[2 * i + 1] = 0.0f;
+            }
+
+            // Chain B's samples, one high-rate sample late, fill the gaps between chain A's.
+            for (int j = 0; j < nOut; ++j)
+            {
+                w0[ch][j] = filter.carry;
+                filter.carry = w3[j];
+            }
+
+            quillmor::vec::add (w0[ch], w2, out[ch], nOut);
+        }
     }
-}
+
+    template <int channels>
+    void downsampleChannels (Filter* const* filters, const float* const* in, float* const* out, int nIn, int nOut) noexcept
+    {
+        float* w0[channels];
+        float* w1[channels];
+
+        for (int ch = 0; ch < channels; ++ch)
+        {
+            Filter& filter = *filters[ch];
+            w0[ch] = filter.buffers[0];
+            w1[ch] = filter.buffers[1];
+            float* const w2 = filter.buffers[2];
+
+            for (int i = 0; i < nOut; ++i)
+                w0[ch][i] = in[ch][2 * i];
+
+            for (int j = 0; j < nIn; ++j)
+            {
+                w2[j] = filter.carry;
+                filter.carry = in[ch][j];
+            }
+
+            for (int i = 0; i < nOut; ++i)
+                w1[ch][i] = w2[2 * i];
+        }
+
+        runChains<channels> (filters, w0, w1, w0, w1, nOut);
+
+        for (int ch = 0; ch < channels; ++ch)
+        {
+            float* const w2 = filters[ch]->buffers[2];
+            quillmor::vec::add (w0[ch], w1[ch], w2, nOut);
+            quillmor::vec::scalarMultiply (w2, 0.5f, out[ch], nOut);
+        }
+    }
+} // namespace
 
 void QuillmorHalfbandFilter::upsample (const float* in, float* out, int nOut, int nIn) noexcept
 {
-    float* const w0 = buffers[0];
-    float* const w1 = buffers[1];
-    float* const w2 = buffers[2];
-    float* const w3 = buffers[3];
-
-    runChains (in, in, w0, w1, nIn);
-
-    for (int i = 0; i < nIn; ++i)
-    {
-        w2[2 * i] = w0[i];
-        w2[2 * i + 1] = 0.0f;
-        w3[2 * i] = w1[i];
-        w3[2 * i + 1] = 0.0f;
-    }
-
-    // Chain B's samples, one high-rate sample late, fill the gaps between chain A's.
-    for (int j = 0; j < nOut; ++j)
-    {
-        w0[j] = carry;
-        carry = w3[j];
-    }
-
-    quillmor::vec::add (w0, w2, out, nOut);
+    Filter* const self = this;
+    upsampleChannels<1> (&self, &in, &out, nOut, nIn);
 }
 
 void QuillmorHalfbandFilter::downsample (const float* in, float* out, int nIn, int nOut) noexcept
 {
-    float* const w0 = buffers[0];
-    float* const w1 = buffers[1];
-    float* const w2 = buffers[2];
+    Filter* const self = this;
+    downsampleChannels<1> (&self, &in, &out, nIn, nOut);
+}
 
-    for (int i = 0; i < nOut; ++i)
-        w0[i] = in[2 * i];
+void QuillmorHalfbandFilter::upsamplePair (QuillmorHalfbandFilter* pair, const float* const* in, float* const* out,
+                                           int nOut, int nIn) noexcept
+{
+    Filter* const filters[2] = { pair, pair + 1 };
+    upsampleChannels<2> (filters, in, out, nOut, nIn);
+}
 
-    for (int j = 0; j < nIn; ++j)
-    {
-        w2[j] = carry;
-        carry = in[j];
-    }
-
-    for (int i = 0; i < nOut; ++i)
-        w1[i] = w2[2 * i];
-
-    runChains (w0, w1, w0, w1, nOut);
-
-    quillmor::vec::add (w0, w1, w2, nOut);
-    quillmor::vec::scalarMultiply (w2, 0.5f, out, nOut);
+void QuillmorHalfbandFilter::downsamplePair (QuillmorHalfbandFilter* pair, const float* const* in, float* const* out,
+                                             int nIn, int nOut) noexcept
+{
+    Filter* const filters[2] = { pair, pair + 1 };
+    downsampleChannels<2> (filters, in, out, nIn, nOut);
 }

@@ -36,6 +36,16 @@ public:
     /** Turns nIn = 2 nOut high-rate samples into nOut low-rate samples (nIn at most 128). */
     void downsample (const float* in, float* out, int nIn, int nOut) noexcept;
 
+    /** Upsamples two channels at once, in[c] through pair[c] into out[c], with exactly the
+        results of two upsample calls; the chains of both run side by side. */
+    static void upsamplePair (QuillmorHalfbandFilter* pair, const float* const* in, float* const* out,
+                              int nOut, int nIn) noexcept;
+
+    /** Downsamples two channels at once, in[c] through pair[c] into out[c], with exactly the
+        results of two downsample calls. */
+    static void downsamplePair (QuillmorHalfbandFilter* pair, const float* const* in, float* const* out,
+                                int nIn, int nOut) noexcept;
+
     static constexpr int maxSections = 4;
     static constexpr int bufferSize = 128;
 
@@ -44,8 +54,4 @@ public:
     /** The last high-rate sample of the previous block: the odd partner of the next block's first even sample. */
     float carry = 0.0f;
     float* buffers[4] = { nullptr, nullptr, nullptr, nullptr };
-
-private:
-    /** Runs chain A over inA into outA and chain B over inB into outB, n samples each. */
-    void runChains (const float* inA, const float* inB, float* outA, float* outB, int n) noexcept;
 };

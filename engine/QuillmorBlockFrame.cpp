@@ -71,24 +71,35 @@ bool QuillmorChorusEngine::allFinite (const float* x, int n) noexcept
     return (flags & 0x80000000u) == 0;
 }
 
-void QuillmorChorusEngine::runDriveChain (int channel, float* signal, float* result) noexcept
+void QuillmorChorusEngine::runDriveChains (float* const* signal, float* const* result) noexcept
 {
     namespace vec = quillmor::vec;
     constexpr int n = controlBlockSize;
     constexpr int n2 = 2 * controlBlockSize;
 
-    float* oversampled = oversampledBuffers[channel];
-    float* noise = oversampledBuffers[2 + channel];
+    float* const oversampled[2] = { oversampledBuffers[0], oversampledBuffers[1] };
 
-    driveHighpassFilters[channel].process (signal, n);
-    vec::scalarMultiply (signal, driveInputGain, result, n);
-    driveUpsamplers[channel].upsample (result, oversampled, n2, n);
-    softClip (oversampled, n2);
-    noises[channel].generate (noise, n2);
-    vec::scalarMultiplyAdd (noise, driveNoiseGain, oversampled, oversampled, n2);
-    driveHighCutFilters[channel].lowpass (oversampled, n2, highCutCoefficient2x);
-    driveDownsamplers[channel].downsample (oversampled, result, n2, n);
-    vec::scalarMultiply (result, driveOutputGain, result, n);
+    for (int ch = 0; ch < 2; ++ch)
+    {
+        driveHighpassFilters[ch].process (signal[ch], n);
+        vec::scalarMultiply (signal[ch], driveInputGain, result[ch], n);
+    }
+
+    QuillmorHalfbandFilter::upsamplePair (driveUpsamplers, result, oversampled, n2, n);
+
+    for (int ch = 0; ch < 2; ++ch)
+    {
+        float* noise = oversampledBuffers[2 + ch];
+        softClip (oversampled[ch], n2);
+        noises[ch].generate (noise, n2);
+        vec::scalarMultiplyAdd (noise, driveNoiseGain, oversampled[ch], oversampled[ch], n2);
+        driveHighCutFilters[ch].lowpass (oversampled[ch], n2, highCutCoefficient2x);
+    }
+
+    QuillmorHalfbandFilter::downsamplePair (driveDownsamplers, oversampled, result, n2, n);
+
+    for (int ch = 0; ch < 2; ++ch)
+        vec::scalarMultiply (result[ch], driveOutputGain, result[ch], n);
 }
 
 void QuillmorChorusEngine::applyCrossoverAndWidth() noexcept

@@ -72,25 +72,39 @@ void QuillmorChorusEngine::processWithFrame (const float* const* inputs, float* 
     float* fifoLeft = fifoBuffers[0];
     float* fifoRight = fifoBuffers[1];
 
-    for (int i = 0; i < numSamples; ++i)
+    for (int i = 0; i < numSamples;)
     {
-        // Both inputs are read before either output is written: the host processes in place.
-        const float left = inLeft[i];
-        const float right = inRight[i];
+        // Up to the end of the control block the targets and the position live in
+        // registers: a store through an output pointer could alias the members.
+        const int end = numSamples - i < controlBlockSize - blockPosition ? numSamples : i + controlBlockSize - blockPosition;
+        const float wetTarget = wetGain;
+        const float dryTarget = dryGain;
+        const float coefficient = mixSmoothingCoefficient;
+        int position = blockPosition;
 
-        const float wet = wetGainSmoother.glide (wetGain, mixSmoothingCoefficient);
-        const float dry = dryGainSmoother.glide (dryGain, mixSmoothingCoefficient);
+        for (; i < end; ++i, ++position)
+        {
+            // Both inputs are read before either output is written: the host processes in place.
+            const float left = inLeft[i];
+            const float right = inRight[i];
 
-        const int position = blockPosition;
-        outLeft[i] = wet * fifoLeft[position] + dry * left;
-        outRight[i] = wet * fifoRight[position] + dry * right;
-        fifoLeft[position] = left;
-        fifoRight[position] = right;
+            const float wet = wetGainSmoother.glide (wetTarget, coefficient);
+            const float dry = dryGainSmoother.glide (dryTarget, coefficient);
 
-        if (++blockPosition == controlBlockSize)
+            outLeft[i] = wet * fifoLeft[position] + dry * left;
+            outRight[i] = wet * fifoRight[position] + dry * right;
+            fifoLeft[position] = left;
+            fifoRight[position] = right;
+        }
+
+        if (position == controlBlockSize)
         {
             blockPosition = 0;
             runNetwork<Mode, dark, half>();
+        }
+        else
+        {
+            blockPosition = position;
         }
     }
 }
@@ -163,10 +177,7 @@ void QuillmorChorusEngine::runNetwork() noexcept
     }
 
     if (preDrive)
-    {
-        runDriveChain (0, block[0], block[0]);
-        runDriveChain (1, block[1], block[1]);
-    }
+        runDriveChains (block, block);
 
     // The zero half of the 2128 Hz allpass goes before the delay line, its pole half after the read.
     allpassZeroFilters[0].process (block[0], full);
@@ -175,10 +186,7 @@ void QuillmorChorusEngine::runNetwork() noexcept
     float* const line[2] = { half ? aux[0] : block[0], half ? aux[1] : block[1] };
 
     if constexpr (half)
-    {
-        halfSpeedDownsamplers[0].downsample (block[0], line[0], full, n);
-        halfSpeedDownsamplers[1].downsample (block[1], line[1], full, n);
-    }
+        QuillmorHalfbandFilter::downsamplePair (halfSpeedDownsamplers, block, line, full, n);
 
     if (diffusionEnabled)
     {
@@ -196,22 +204,20 @@ void QuillmorChorusEngine::runNetwork() noexcept
     {
         // One tap per channel is both the wet output and the feedback source.
         for (int ch = 0; ch < 2; ++ch)
-        {
             readTap<dark> (delayLines[ch], line[ch], n, 0, delays[ch][0], 1.0f, rampStep);
 
-            if constexpr (half)
-                halfSpeedUpsamplers[ch].upsample (line[ch], block[ch], full, n);
+        if constexpr (half)
+            QuillmorHalfbandFilter::upsamplePair (halfSpeedUpsamplers, line, block, full, n);
 
-            allpassPoleFilters[ch].process (block[ch], full);
-        }
+        allpassPoleFilters[0].process (block[0], full);
+        allpassPoleFilters[1].process (block[1], full);
 
         const float* source[2] = { block[0], block[1] };
 
         if (postDrive)
         {
             // The drive highpass also filters the output; only the feedback hears the drive itself.
-            runDriveChain (0, block[0], aux[0]);
-            runDriveChain (1, block[1], aux[1]);
+            runDriveChains (block, aux);
             source[0] = aux[0];
             source[1] = aux[1];
         }
@@ -226,20 +232,20 @@ void QuillmorChorusEngine::runNetwork() noexcept
             readTap<dark> (delayLines[ch], line[ch], n, 0, delays[ch][0], 1.0f, rampStep);
 
             if constexpr (half)
-            {
                 vec::scalarMultiply (line[ch], tapGains[ch][0], third[ch], n);
-                halfSpeedUpsamplers[ch].upsample (line[ch], block[ch], full, n);
-            }
+        }
 
+        if constexpr (half)
+            QuillmorHalfbandFilter::upsamplePair (halfSpeedUpsamplers, line, block, full, n);
+
+        for (int ch = 0; ch < 2; ++ch)
+        {
             vec::copy (block[ch], feedback[ch], full);
             allpassPoleFilters[2 + ch].process (feedback[ch], full);
         }
 
         if (postDrive)
-        {
-            runDriveChain (0, feedback[0], feedback[0]);
-            runDriveChain (1, feedback[1], feedback[1]);
-        }
+            runDriveChains (feedback, feedback);
 
         feedbackRotator.rotate (feedback[0], feedback[1], feedback[0], feedback[1], full);
 
@@ -263,12 +269,13 @@ void QuillmorChorusEngine::runNetwork() noexcept
                 for (int j = 0; j < count; ++j)
                     vec::add (groupOut[j], sum[ch], sum[ch], n);
             }
-
-            if constexpr (half)
-                halfSpeedUpsamplers[2 + ch].upsample (sum[ch], block[ch], full, n);
-
-            allpassPoleFilters[ch].process (block[ch], full);
         }
+
+        if constexpr (half)
+            QuillmorHalfbandFilter::upsamplePair (halfSpeedUpsamplers + 2, sum, block, full, n);
+
+        allpassPoleFilters[0].process (block[0], full);
+        allpassPoleFilters[1].process (block[1], full);
     }
 
     applyCrossoverAndWidth();

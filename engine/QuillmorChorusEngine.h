@@ -356,8 +356,8 @@ public:
         samples; depths are in samples, already halved at half speed. */
     template <typename Mode>
     void modulateTaps (float detuneDepth, float vibratoDepth, float* offsetsLeft, float* offsetsRight) noexcept;
-    /** Overdrive of one channel's 16 samples: highpasses signal in place, drives into result. */
-    void runDriveChain (int channel, float* signal, float* result) noexcept;
+    /** Overdrive of both channels' 16 samples: highpasses signal[c] in place, drives into result[c]. */
+    void runDriveChains (float* const* signal, float* const* result) noexcept;
     /** Splits the block pair at the crossover and writes the width matrix into the FIFO. */
     void applyCrossoverAndWidth() noexcept;
     /** Clears every signal state, including those the engine reset keeps. */

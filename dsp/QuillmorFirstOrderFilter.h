@@ -39,6 +39,8 @@ public:
         // them and store the state on every sample.
         const float c0 = b0, c1 = b1, d1 = a1;
         float state = s;
+        // Unrolled: the recursion itself is short, the loop's own count and branch are not.
+        #pragma GCC unroll 16
         for (int i = 0; i < n; ++i)
         {
             const float in = x[i];

@@ -87,6 +87,15 @@ void QuillmorMultiTapDelay::clear() noexcept
 
 void QuillmorMultiTapDelay::writeBlock (const float* in, int n) noexcept
 {
+    // Only a block that runs past index 0 needs the wrap on every sample.
+    if (writePosition >= n - 1)
+    {
+        float* const newest = ring + writePosition;
+        for (int s = 0; s < n; ++s)
+            newest[-s] = in[s];
+        return;
+    }
+
     for (int s = 0; s < n; ++s)
         ring[(writePosition - s) & mask] = in[s];
 }

@@ -44,6 +44,8 @@ void QuillmorSmoother::lowpass (float* x, int n, float c) noexcept
 
     const float keep = 1.0f - c;
     float y = value;
+    // Unrolled: the recursion itself is short, the loop's own count and branch are not.
+    #pragma GCC unroll 16
     for (int i = 0; i < n; ++i)
     {
         y = y * keep + buffer[i];

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "QuillmorVector.h"
+
 /** A one-pole, one-zero section in transposed direct form II:
     H(z) = (b0 + b1 z^-1) / (1 + a1 z^-1).
 
@@ -35,24 +37,55 @@ public:
     /** Filters n samples of x in place. */
     void process (float* x, int n) noexcept
     {
-        // Local copies: x may alias the members, so the compiler would otherwise reload
-        // them and store the state on every sample.
-        const float c0 = b0, c1 = b1, d1 = a1;
-        float state = s;
-        // Unrolled: the recursion itself is short, the loop's own count and branch are not.
-        #pragma GCC unroll 16
-        for (int i = 0; i < n; ++i)
-        {
-            const float in = x[i];
-            const float y = c0 * in + state;
-            state = c1 * in - d1 * y;
-            x[i] = y;
-        }
-        s = state;
+        processChannels<1> (this, &x, n);
+    }
+
+    /** Filters n samples of x[c] through pair[c] in place for both c, with exactly the
+        results of two process calls: the two recursions run side by side. */
+    static void processPair (QuillmorFirstOrderFilter* pair, float* const* x, int n) noexcept
+    {
+        processChannels<2> (pair, x, n);
     }
 
     float a1 = 0.0f;
     float b0 = 1.0f;
     float b1 = 0.0f;
     float s = 0.0f;
+
+private:
+    /** The recursion of `channels` filters, filter c in lane c of one vector. The words are
+        copied into registers first: x may alias the members, so the compiler would otherwise
+        reload them and store the state on every sample. */
+    template <int channels>
+    static void processChannels (QuillmorFirstOrderFilter* filters, float* const* x, int n) noexcept
+    {
+        using Floats = quillmor::vec::detail::Floats;
+        Floats c0 = {}, c1 = {}, d1 = {}, state = {};
+
+        for (int ch = 0; ch < channels; ++ch)
+        {
+            c0[ch] = filters[ch].b0;
+            c1[ch] = filters[ch].b1;
+            d1[ch] = filters[ch].a1;
+            state[ch] = filters[ch].s;
+        }
+
+        // Unrolled: the recursion itself is short, the loop's own count and branch are not.
+        #pragma GCC unroll 16
+        for (int i = 0; i < n; ++i)
+        {
+            Floats in = {};
+            for (int ch = 0; ch < channels; ++ch)
+                in[ch] = x[ch][i];
+
+            const Floats y = c0 * in + state;
+            state = c1 * in - d1 * y;
+
+            for (int ch = 0; ch < channels; ++ch)
+                x[ch][i] = y[ch];
+        }
+
+        for (int ch = 0; ch < channels; ++ch)
+            filters[ch].s = state[ch];
+    }
 };

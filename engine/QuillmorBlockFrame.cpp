@@ -79,11 +79,9 @@ void QuillmorChorusEngine::runDriveChains (float* const* signal, float* const* r
 
     float* const oversampled[2] = { oversampledBuffers[0], oversampledBuffers[1] };
 
-    for (int ch = 0; ch < 2; ++ch)
-    {
-        driveHighpassFilters[ch].process (signal[ch], n);
-        vec::scalarMultiply (signal[ch], driveInputGain, result[ch], n);
-    }
+    QuillmorFirstOrderFilter::processPair (driveHighpassFilters, signal, n);
+    vec::scalarMultiply (signal[0], driveInputGain, result[0], n);
+    vec::scalarMultiply (signal[1], driveInputGain, result[1], n);
 
     QuillmorHalfbandFilter::upsamplePair (driveUpsamplers, result, oversampled, n2, n);
 

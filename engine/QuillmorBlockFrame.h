@@ -165,10 +165,12 @@ void QuillmorChorusEngine::runNetwork() noexcept
     vec::scalarMultiplyAdd (feedback[0], feedbackGain, block[0], block[0], full);
     vec::scalarMultiplyAdd (feedback[1], feedbackGain, block[1], block[1], full);
 
+    antiDenormals[0].apply (block[0], full);
+    antiDenormals[1].apply (block[1], full);
+    QuillmorFirstOrderFilter::processPair (lowCutFilters, block, full);
+
     for (int ch = 0; ch < 2; ++ch)
     {
-        antiDenormals[ch].apply (block[ch], full);
-        lowCutFilters[ch].process (block[ch], full);
         highCutFilters[ch].lowpass (block[ch], full, highCutCoefficient);
 
         // With a shared tap the Dark colour's second HighCut sits inside the feedback loop.
@@ -180,8 +182,7 @@ void QuillmorChorusEngine::runNetwork() noexcept
         runDriveChains (block, block);
 
     // The zero half of the 2128 Hz allpass goes before the delay line, its pole half after the read.
-    allpassZeroFilters[0].process (block[0], full);
-    allpassZeroFilters[1].process (block[1], full);
+    QuillmorFirstOrderFilter::processPair (allpassZeroFilters, block, full);
 
     float* const line[2] = { half ? aux[0] : block[0], half ? aux[1] : block[1] };
 
@@ -209,8 +210,7 @@ void QuillmorChorusEngine::runNetwork() noexcept
         if constexpr (half)
             QuillmorHalfbandFilter::upsamplePair (halfSpeedUpsamplers, line, block, full, n);
 
-        allpassPoleFilters[0].process (block[0], full);
-        allpassPoleFilters[1].process (block[1], full);
+        QuillmorFirstOrderFilter::processPair (allpassPoleFilters, block, full);
 
         const float* source[2] = { block[0], block[1] };
 
@@ -238,11 +238,9 @@ void QuillmorChorusEngine::runNetwork() noexcept
         if constexpr (half)
             QuillmorHalfbandFilter::upsamplePair (halfSpeedUpsamplers, line, block, full, n);
 
-        for (int ch = 0; ch < 2; ++ch)
-        {
-            vec::copy (block[ch], feedback[ch], full);
-            allpassPoleFilters[2 + ch].process (feedback[ch], full);
-        }
+        vec::copy (block[0], feedback[0], full);
+        vec::copy (block[1], feedback[1], full);
+        QuillmorFirstOrderFilter::processPair (allpassPoleFilters + 2, feedback, full);
 
         if (postDrive)
             runDriveChains (feedback, feedback);
@@ -274,8 +272,7 @@ void QuillmorChorusEngine::runNetwork() noexcept
         if constexpr (half)
             QuillmorHalfbandFilter::upsamplePair (halfSpeedUpsamplers + 2, sum, block, full, n);
 
-        allpassPoleFilters[0].process (block[0], full);
-        allpassPoleFilters[1].process (block[1], full);
+        QuillmorFirstOrderFilter::processPair (allpassPoleFilters, block, full);
     }
 
     applyCrossoverAndWidth();

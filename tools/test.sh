@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what the build needs, then builds and runs every test twice: once as
-# released (Release) and once under AddressSanitizer and UndefinedBehaviorSanitizer.
+# released (Release) and once under AddressSanitizer and UndefinedBehaviorSanitizer;
+# last, the audio-against-other-threads stress test under ThreadSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source tools/packages.sh
@@ -15,3 +16,7 @@ run_suite () {
 
 run_suite build-tests -DCMAKE_BUILD_TYPE=Release
 run_suite build-sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLMOR_SANITIZE=ON -DQUILLMOR_BUILD_BENCH=OFF
+
+cmake -S . -B build-thread -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLMOR_SANITIZE_THREAD=ON -DQUILLMOR_BUILD_BENCH=OFF
+cmake --build build-thread --target plugin_tests
+ctest --test-dir build-thread --output-on-failure --no-tests=error -R '^ProcessorStress[.]'

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 namespace
@@ -203,6 +204,18 @@ TEST (EmbeddedTypeface, LoadsWithEveryAsciiAndLatin1Glyph)
         EXPECT_TRUE (typeface->getOutlineForGlyph (glyphs[0], outline)) << "character " << c;
         EXPECT_EQ (outline.isEmpty(), c == ' ' || c == 0xa0) << "character " << c;
     }
+
+    // Narrow enough for the texts the editor draws into fixed boxes: each logo run in
+    // its box at height 44 (wider, a run ends in an ellipsis or vanishes), and the
+    // longest page-knob label in its 50 text pixels at height 16 squeezed no further
+    // than JUCE's default 0.7.
+    const juce::Font logoFont (typeface);
+    const std::pair<const char*, float> logoRuns[] = { { "Q", 30.0f }, { "uillmor", 115.0f },
+                                                       { "Pelo", 82.0f }, { "win", 78.0f } };
+    for (const auto& [text, box] : logoRuns)
+        EXPECT_LE (logoFont.withHeight (44.0f).getStringWidthFloat (text), box) << text;
+
+    EXPECT_LE (logoFont.withHeight (16.0f).getStringWidthFloat ("SlowDepth") * 0.7f, 50.0f);
 }
 
 //==============================================================================

@@ -126,11 +126,28 @@ namespace
         return justBelow (line.size - 1);
     }
 
-    /** Holds a delay between shortest and longest. */
-    inline float limitDelay (float d, float shortest, float longest) noexcept
+    using Floats = vec::detail::Floats;
+    using Ints = vec::detail::Ints;
+
+    /** Holds a delay (or four, one per lane) between shortest and longest. */
+    template <typename T>
+    inline T limitDelay (T d, T shortest, T longest) noexcept
     {
         d = d > shortest ? d : shortest; // also catches NaN
         return d < longest ? d : longest;
+    }
+
+    /** Truncation toward zero of one float or of four lanes. */
+    inline int32_t truncate (float x) noexcept { return static_cast<int32_t> (x); }
+    inline Ints truncate (Floats x) noexcept { return __builtin_convertvector (x, Ints); }
+    inline float toFloat (int32_t x) noexcept { return static_cast<float> (x); }
+    inline Floats toFloat (Ints x) noexcept { return __builtin_convertvector (x, Floats); }
+
+    /** The allpass table index of a fractional delay (or of four). */
+    template <typename T>
+    inline auto tableIndex (T fraction) noexcept
+    {
+        return truncate (fraction * static_cast<float> (QuillmorMultiTapDelay::allpassTableSize));
     }
 
     /** Starts a tap's glide: returns the per-sample increment from the tap's last delay (left
@@ -147,7 +164,7 @@ namespace
     /** The allpass coefficient of a fractional delay, from the table. */
     inline float allpassCoefficient (const QuillmorMultiTapDelay& line, float fraction) noexcept
     {
-        return line.allpassTable[static_cast<int32_t> (fraction * static_cast<float> (QuillmorMultiTapDelay::allpassTableSize))];
+        return line.allpassTable[tableIndex (fraction)];
     }
 
     /** One step of the allpass interpolator between the newer and the older neighbour. */
@@ -164,8 +181,9 @@ namespace
 
     /** Glides and reads `count` consecutive taps side by side, each with its gain. The taps'
         glides and interpolators are independent recursions, so in one loop their latencies
-        overlap, and no per-sample value goes through memory. A single tap also leaves its
-        per-sample delays in the line's buffer, as glide does. */
+        overlap, and no per-sample value goes through memory. The glide, the split of the
+        delay and the table index run for all taps at once in the lanes of one vector. A
+        single tap also leaves its per-sample delays in the line's buffer, as glide does. */
     template <int count, bool allpass>
     void readTapGroup (QuillmorMultiTapDelay& line, float* const* out, int n, int firstTap, const float* targets,
                        const float* gains, float rampStep) noexcept
@@ -179,31 +197,43 @@ namespace
             y[j] = line.tapState[firstTap + j];
         }
 
+        static_assert (count <= 4, "one lane per tap");
+        Floats glided = {}, step = {};
+        for (int j = 0; j < count; ++j)
+        {
+            glided[j] = d[j];
+            step[j] = increment[j];
+        }
+
+        const Floats shortestDelays = {};
+        const Floats longestDelays = { longest, longest, longest, longest };
         const float* const ring = line.ring;
         const int64_t mask = line.mask;
         int64_t p = line.writePosition;
 
         for (int i = 0; i < n; ++i)
         {
+            glided = glided + step;
+            const Floats delay = limitDelay (glided, shortestDelays, longestDelays);
+            const Ints whole = truncate (delay);
+            const Floats fraction = delay - toFloat (whole);
+            const Ints index = tableIndex (fraction);
+
+            if constexpr (count == 1)
+                line.delays[i] = delay[0];
+
             for (int j = 0; j < count; ++j)
             {
-                d[j] = d[j] + increment[j];
-                const float delay = limitDelay (d[j], 0.0f, longest);
-                const int32_t whole = static_cast<int32_t> (delay);
-                const float fraction = delay - static_cast<float> (whole);
-                const int64_t k = (p + whole) & mask;
-
-                if constexpr (count == 1)
-                    line.delays[i] = delay;
+                const int64_t k = (p + whole[j]) & mask;
 
                 if constexpr (allpass)
                 {
-                    y[j] = allpassStep (y[j], ring[k], ring[(k + 1) & mask], allpassCoefficient (line, fraction));
+                    y[j] = allpassStep (y[j], ring[k], ring[(k + 1) & mask], line.allpassTable[index[j]]);
                     out[j][i] = y[j] * gains[j];
                 }
                 else
                 {
-                    out[j][i] = linearStep (ring[k], ring[(k + 1) & mask], fraction) * gains[j];
+                    out[j][i] = linearStep (ring[k], ring[(k + 1) & mask], fraction[j]) * gains[j];
                 }
             }
             p = (p - 1) & mask;

@@ -7,4 +7,5 @@ apt-get update
 apt-get install -y --no-install-recommends \
     ca-certificates cmake g++ ninja-build pkg-config \
     juce-modules-source libgtest-dev libbenchmark-dev \
-    xvfb xauth
+    xvfb xauth \
+    clang libclang-rt-14-dev

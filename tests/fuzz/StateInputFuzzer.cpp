@@ -1,0 +1,116 @@
+// Feeds arbitrary bytes to one of the plug-in's three ways in from outside, chosen
+// when built (QUILLMOR_FUZZ_INPUT): 0 the host's state block, 1 a preset file,
+// 2 clipboard text. After every input the processor must hold only values a host
+// can use, and the state it now writes must restore to exactly the same processor.
+#include <QuillmorPelowin.h>
+
+#include <juce_gui_basics/juce_gui_basics.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace
+{
+constexpr int numParameters = QuillmorChorusEngine::numParameters;
+
+[[noreturn]] void fail (const char* what, int index = -1)
+{
+    std::fprintf (stderr, "quillmor fuzz: %s (parameter %d)\n", what, index);
+    std::abort();
+}
+
+/** Puts back everything state can touch as a new processor has it. The processors
+    are reused across inputs: each new one would post a change message to a queue
+    that nothing here dispatches. */
+void restoreDefaults (QuillmorPelowin& p)
+{
+    for (int i = 0; i < numParameters; ++i)
+        p.setParameter (i, p.getParameterDefaultValue (i));
+
+    p.setPresetName ("Default");
+    p.mixLock = false;
+    p.uiWidth = 670;
+    p.uiHeight = 365;
+}
+
+void checkUsable (QuillmorPelowin& p)
+{
+    for (int i = 0; i < numParameters; ++i)
+    {
+        const float value = p.getParameter (i);
+
+        if (! (std::isfinite (value) && value >= 0.0f && value <= 1.0f))
+            fail ("parameter outside 0..1 or not finite", i);
+    }
+
+    if (p.uiWidth < 446 || p.uiWidth > 1005 || p.uiHeight < 243 || p.uiHeight > 547)
+        fail ("editor size outside its limits");
+}
+
+void checkSameState (QuillmorPelowin& a, QuillmorPelowin& b)
+{
+    for (int i = 0; i < numParameters; ++i)
+    {
+        const float x = a.getParameter (i), y = b.getParameter (i);
+
+        if (std::memcmp (&x, &y, sizeof (float)) != 0)
+            fail ("restored state differs in a parameter", i);
+    }
+
+    if (a.getPresetName() != b.getPresetName())
+        fail ("restored state differs in the preset name");
+
+    if (a.mixLock != b.mixLock || a.uiWidth != b.uiWidth || a.uiHeight != b.uiHeight)
+        fail ("restored state differs in mix lock or editor size");
+}
+
+struct Session
+{
+    juce::ScopedJuceInitialiser_GUI juce;
+    QuillmorPelowin processor, restored;
+    juce::File presetFile = juce::File::getSpecialLocation (juce::File::tempDirectory)
+                                .getNonexistentChildFile ("quillmor-fuzz", ".qpreset");
+
+    ~Session() { presetFile.deleteFile(); }
+};
+
+Session* session = nullptr;
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize (int*, char***)
+{
+    session = new Session();
+    std::atexit ([] { delete session; });
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput (const std::uint8_t* data, std::size_t size)
+{
+    auto& p = session->processor;
+    restoreDefaults (p);
+
+#if QUILLMOR_FUZZ_INPUT == 0
+    p.setStateInformation (data, static_cast<int> (size));
+#elif QUILLMOR_FUZZ_INPUT == 1
+    if (! session->presetFile.replaceWithData (data, size))
+        fail ("cannot write the preset file");
+
+    p.loadPresetFile (session->presetFile);
+#else
+    p.setStateFromXmlText (juce::String::fromUTF8 (reinterpret_cast<const char*> (data), static_cast<int> (size)));
+#endif
+
+    checkUsable (p);
+
+    juce::MemoryBlock state;
+    p.getStateInformation (state);
+
+    auto& restored = session->restored;
+    restoreDefaults (restored);
+    restored.setStateInformation (state.getData(), static_cast<int> (state.getSize()));
+    checkSameState (p, restored);
+    return 0;
+}

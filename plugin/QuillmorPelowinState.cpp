@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cfloat>
+#include <cstring>
 
 namespace
 {
@@ -41,7 +42,8 @@ float readParameterAttribute (const juce::XmlElement& element, const char* name,
     if (i < 0)
         return fallback;
 
-    const double value = element.getAttributeValue (i).getDoubleValue();
+    const auto text = quillmor::text::limitExponentDigits (element.getAttributeValue (i).toRawUTF8());
+    const double value = juce::String::fromUTF8 (text.c_str()).getDoubleValue();
     return static_cast<float> (std::clamp (value, -static_cast<double> (FLT_MAX), static_cast<double> (FLT_MAX)));
 }
 
@@ -68,7 +70,9 @@ juce::String readPresetNameAttribute (const juce::XmlElement& element)
     is not a complete element or carries a DTD. */
 std::unique_ptr<juce::XmlElement> parsePresetText (const juce::String& text)
 {
-    if (! quillmor::text::isSafeCompleteXml (text.toRawUTF8(), text.getNumBytesAsUTF8()))
+    // The raw bytes, not getNumBytesAsUTF8: text from the clipboard may hold broken
+    // UTF-8, which that count measures as re-encoded, shorter than it is.
+    if (! quillmor::text::isSafeCompleteXml (text.toRawUTF8(), std::strlen (text.toRawUTF8())))
         return {};
 
     return juce::XmlDocument (text).getDocumentElement();
@@ -118,8 +122,16 @@ void QuillmorPelowin::getStateInformation (juce::MemoryBlock& destData)
 
 void QuillmorPelowin::setStateInformation (const void* data, int sizeInBytes)
 {
-    if (data == nullptr || sizeInBytes <= 0
-         || ! quillmor::text::isSafeCompleteXml (static_cast<const char*> (data), (size_t) sizeInBytes))
+    // getXmlFromBinary parses the text behind an 8-byte header (4 magic bytes and
+    // a little-endian length), cut to that length: the check must see that very text.
+    if (data == nullptr || sizeInBytes <= 8)
+        return;
+
+    const auto* text = static_cast<const char*> (data) + 8;
+    const auto declaredLength = juce::ByteOrder::littleEndianInt (text - 4);
+    const auto textLength = std::min ((size_t) declaredLength, (size_t) sizeInBytes - 8);
+
+    if (! quillmor::text::isSafeCompleteXml (text, textLength))
         return;
 
     const auto element = getXmlFromBinary (data, sizeInBytes);
@@ -133,10 +145,12 @@ void QuillmorPelowin::setStateInformation (const void* data, int sizeInBytes)
 
     // A state from elsewhere may carry any size, or no number at all (read as 0).
     if (const int i = findAttribute (*element, "uiWidth"); i >= 0)
-        uiWidth = juce::jlimit (minEditorWidth, maxEditorWidth, element->getAttributeValue (i).getIntValue());
+        uiWidth = juce::jlimit (minEditorWidth, maxEditorWidth,
+                                quillmor::text::readSaturatedInt (element->getAttributeValue (i).toRawUTF8()));
 
     if (const int i = findAttribute (*element, "uiHeight"); i >= 0)
-        uiHeight = juce::jlimit (minEditorHeight, maxEditorHeight, element->getAttributeValue (i).getIntValue());
+        uiHeight = juce::jlimit (minEditorHeight, maxEditorHeight,
+                                quillmor::text::readSaturatedInt (element->getAttributeValue (i).toRawUTF8()));
 }
 
 void QuillmorPelowin::loadPresetFile (const juce::File& file)

@@ -1,5 +1,6 @@
 #include "QuillmorPelowinText.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -18,6 +19,31 @@ bool startsWithIgnoringAsciiCase (const char* data, std::size_t numBytes, const 
     for (std::size_t i = 0; lowerCasePrefix[i] != 0; ++i)
         if (i >= numBytes || toLowerAscii (data[i]) != lowerCasePrefix[i])
             return false;
+
+    return true;
+}
+
+/** True when every byte from 0x80 up is part of a whole UTF-8 sequence: a lead
+    byte 0xC0-0xF7 followed by the one to three continuation bytes 0x80-0xBF it
+    announces. */
+bool hasWholeUtf8Sequences (const char* data, std::size_t numBytes) noexcept
+{
+    for (std::size_t i = 0; i < numBytes;)
+    {
+        const auto lead = static_cast<unsigned char> (data[i++]);
+
+        if (lead < 0x80)
+            continue;
+
+        const std::size_t extra = lead >= 0xf8 ? 0 : lead >= 0xf0 ? 3 : lead >= 0xe0 ? 2 : lead >= 0xc0 ? 1 : 0;
+
+        if (extra == 0 || extra > numBytes - i)
+            return false;
+
+        for (const auto end = i + extra; i < end; ++i)
+            if ((static_cast<unsigned char> (data[i]) & 0xc0) != 0x80)
+                return false;
+    }
 
     return true;
 }
@@ -53,6 +79,57 @@ std::string formatXmlNumber (double value)
     return buffer;
 }
 
+std::string limitExponentDigits (const char* text)
+{
+    std::string result;
+
+    while (*text != 0)
+    {
+        const char c = *text++;
+        result += c;
+
+        if (c != 'e' && c != 'E')
+            continue;
+
+        if (*text == '+' || *text == '-')
+            result += *text++;
+
+        while (*text == '0')
+            result += *text++;
+
+        const char* const digits = text;
+
+        while (*text >= '0' && *text <= '9')
+            ++text;
+
+        if (text - digits > 9)
+            result += "999999999";
+        else
+            result.append (digits, text);
+    }
+
+    return result;
+}
+
+int readSaturatedInt (const char* text) noexcept
+{
+    while (*text == ' ' || (*text >= '\t' && *text <= '\r'))
+        ++text;
+
+    const bool negative = *text == '-';
+
+    if (negative)
+        ++text;
+
+    constexpr long long limit = 1LL << 31;
+    long long magnitude = 0;
+
+    for (; *text >= '0' && *text <= '9'; ++text)
+        magnitude = std::min (magnitude * 10 + (*text - '0'), limit);
+
+    return static_cast<int> (negative ? -magnitude : std::min (magnitude, limit - 1));
+}
+
 bool equalsIgnoringAsciiCase (const char* a, const char* b) noexcept
 {
     for (;; ++a, ++b)
@@ -72,6 +149,9 @@ bool isSafeCompleteXml (const char* data, std::size_t numBytes) noexcept
              && (startsWithIgnoringAsciiCase (data + i, numBytes - i, "<!doctype")
                   || startsWithIgnoringAsciiCase (data + i, numBytes - i, "<!entity")))
             return false;
+
+    if (! hasWholeUtf8Sequences (data, numBytes))
+        return false;
 
     auto end = numBytes;
 

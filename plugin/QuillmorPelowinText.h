@@ -19,13 +19,27 @@ std::string formatTwoDecimals (float value);
     back bit-exactly. */
 std::string formatXmlNumber (double value);
 
+/** Copies number text for JUCE's number reader, which gathers an exponent in an
+    int without a bound: a run of more than nine significant digits after 'e' or
+    'E' (and a sign) becomes 999999999, which reads the same (infinity or zero) for
+    any text shorter than a gigabyte. Everything else is copied unchanged. */
+std::string limitExponentDigits (const char* text);
+
+/** Reads a decimal integer as JUCE's getIntValue does (leading blanks, an optional
+    '-', then the digits up to the first other character; no digits read 0), but
+    held within the int range where JUCE's reader wraps around or overflows. */
+int readSaturatedInt (const char* text) noexcept;
+
 /** True when the two NUL-terminated texts are equal apart from the case of the
     ASCII letters A-Z; other bytes must match exactly. */
 bool equalsIgnoringAsciiCase (const char* a, const char* b) noexcept;
 
 /** True when text from outside may be handed to JUCE's XML parser: it holds no
     "<!DOCTYPE" or "<!ENTITY" in any letter case (the parser would follow them,
-    into endless expansion or any file), and past trailing blanks and zero bytes
-    it ends with '>' (the parser accepts an element cut off between attributes). */
+    into endless expansion or any file), every multi-byte UTF-8 sequence in it is
+    whole (the parser steps over a lead byte's continuation bytes without looking
+    at them, so one cut short walks it past the end of the text), and past
+    trailing blanks and zero bytes it ends with '>' (the parser accepts an element
+    cut off between attributes). */
 bool isSafeCompleteXml (const char* data, std::size_t numBytes) noexcept;
 } // namespace quillmor::text

@@ -252,7 +252,8 @@ TEST_F (HostStateTest, ValuesThatAreNoNumbersOrOutOfRangeStayHarmless)
     const float spreadBefore = processor.getParameter (5);
     restoreText (processor, "<QuillmorPelowin Mix=\"abc\" Depth=\"\" StereoWidth=\"2.5\" Delay=\"-3\" "
                             "Spread=\"nan\" Feedback=\"1e400\" Slope=\"-1e400\" Skew=\"inf\" Random=\"1e39\" "
-                            "TapGain=\"0.25abc\" InputPan=\"-inf\"/>");
+                            "TapGain=\"0.25abc\" InputPan=\"-inf\" Diffusion=\"1e99999999999\" "
+                            "DiffSize=\"0.5e-99999999999\" DiffModRate=\"2.5E-00000000001\"/>");
     EXPECT_EQ (processor.getParameter (0), 0.0f);
     EXPECT_EQ (processor.getParameter (1), 0.0f);
     EXPECT_EQ (processor.getParameter (2), 1.0f);
@@ -265,6 +266,11 @@ TEST_F (HostStateTest, ValuesThatAreNoNumbersOrOutOfRangeStayHarmless)
     EXPECT_EQ (processor.getParameter (9), 0.25f);
     EXPECT_EQ (processor.getParameter (34), 0.0f);
 
+    // Exponents too long for an int read as the number they spell.
+    EXPECT_EQ (processor.getParameter (10), 1.0f);
+    EXPECT_EQ (processor.getParameter (11), 0.0f);
+    EXPECT_EQ (processor.getParameter (12), 0.25f);
+
     for (int i = 0; i < numParameters; ++i)
         EXPECT_TRUE (std::isfinite (processor.getParameterText (i).getFloatValue())) << i;
 }
@@ -274,6 +280,8 @@ TEST_F (HostStateTest, EditorSizeIsKeptWithinTheEditorsLimits)
     const struct { const char* width; const char* height; int expectedWidth, expectedHeight; } cases[] = {
         { "0", "-100", 446, 243 }, { "abc", "", 446, 243 }, { "100000", "9999", 1005, 547 },
         { "445", "548", 446, 547 }, { "1005", "243", 1005, 243 }, { "700", "300", 700, 300 },
+        // Beyond the int range: held at its ends rather than wrapped (4294967496 would wrap to 200).
+        { "-2147483648", "4294967496", 446, 547 }, { " -99999999999", "\t 300x", 446, 300 },
     };
 
     for (const auto& c : cases)
@@ -305,6 +313,17 @@ TEST_F (HostStateTest, BlocksThatDoNotUnpackChangeNothing)
     auto negativeLength = packState ("<QuillmorPelowin Mix=\"0.1\"/>");
     static_cast<unsigned char*> (negativeLength.getData())[7] = 0x80;
     blocks.push_back (negativeLength);
+
+    // Lengths that cut the text short of its closing bracket: between attributes,
+    // and inside a value just after a UTF-8 lead byte, which walked the parser past
+    // the end of the text.
+    auto cutBetweenAttributes = packState ("<QuillmorPelowin Mix=\"0.1\" mixLock=\"0\" uiWidth=\"900\"/>");
+    static_cast<unsigned char*> (cutBetweenAttributes.getData())[4] = 26;
+    blocks.push_back (cutBetweenAttributes);
+
+    auto cutAfterLeadByte = packState ("<QuillmorPelowin Mix=\"0.1\" uiHeight=\"5\xe1\x84\x87\"/>");
+    static_cast<unsigned char*> (cutAfterLeadByte.getData())[4] = 39;
+    blocks.push_back (cutAfterLeadByte);
 
     // Wrong magic in front of a valid element.
     auto wrongMagic = packState ("<QuillmorPelowin Mix=\"0.1\" mixLock=\"0\"/>");

@@ -107,6 +107,15 @@ TEST (UntrustedXmlGuard, RefusesDeclarationsAndTextCutOffBeforeItsLastBracket)
     EXPECT_FALSE (isSafe ("<x a=\"1\"/>junk"));
     EXPECT_FALSE (quillmor::text::isSafeCompleteXml ("<x a=\"1\"/>", 8));
 
+    // UTF-8: whole sequences of two to four bytes pass; a lead byte short of its
+    // continuation bytes, a stray continuation byte or a byte from 0xF8 up does not.
+    EXPECT_TRUE (isSafe ("<x a=\"\xc3\xa9\xe2\x82\xac\xf0\x9f\x98\x80\"/>"));
+    EXPECT_FALSE (isSafe ("<x a=\"\xe2\x82\"/>"));
+    EXPECT_FALSE (isSafe ("<x a=\"\xf0\"/>"));
+    EXPECT_FALSE (isSafe ("<x a=\"\x80\"/>"));
+    EXPECT_FALSE (isSafe ("<x a=\"\xf8\x80\x80\x80\x80\"/>"));
+    EXPECT_FALSE (isSafe ("<x/>\xc3"));
+
     EXPECT_TRUE (isSafe ("<x a=\"DOCTYPE\"/>"));
     EXPECT_TRUE (isSafe ("<!-- <!DOCTYP --><x/> \r\n\t"));
     EXPECT_TRUE (isSafe (std::string ("VC2!\x07\0\0\0<x a/>\0", 15)));

@@ -311,6 +311,15 @@ TEST (ClipboardText, PasteAcceptsADeclarationAndRefusesAnythingElse)
         EXPECT_TRUE (ProcessorSnapshot (processor) == before) << text;
     }
 
+    // The clipboard hands over its bytes unchecked: a lead byte without its
+    // continuation bytes would walk the parser off its text.
+    for (const char* text : { "<QuillmorPelowin Mix=\"0.1\" presetName=\"\xf0\"/>",
+                              "<QuillmorPelowin Mix=\"0.1\" presetName=\"\x80\xe1\x84\"/>" })
+    {
+        processor.setStateFromXmlText (juce::String::fromUTF8 (text, (int) std::strlen (text)));
+        EXPECT_TRUE (ProcessorSnapshot (processor) == before) << text;
+    }
+
     processor.setStateFromXmlText ("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<quillmorpelowin PRESETNAME=\"Pasted\" mix=\"0.125\"/>");
     EXPECT_EQ (processor.getPresetName(), "Pasted");
     EXPECT_EQ (processor.getParameter (0), 0.125f);

@@ -46,7 +46,8 @@ void checkUsable (QuillmorPelowin& p)
             fail ("parameter outside 0..1 or not finite", i);
     }
 
-    if (p.uiWidth < 446 || p.uiWidth > 1005 || p.uiHeight < 243 || p.uiHeight > 547)
+    if (p.uiWidth < QuillmorPelowin::minEditorWidth || p.uiWidth > QuillmorPelowin::maxEditorWidth
+         || p.uiHeight < QuillmorPelowin::minEditorHeight || p.uiHeight > QuillmorPelowin::maxEditorHeight)
         fail ("editor size outside its limits");
 }
 

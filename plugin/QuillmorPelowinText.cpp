@@ -144,9 +144,12 @@ bool equalsIgnoringAsciiCase (const char* a, const char* b) noexcept
 
 bool isSafeCompleteXml (const char* data, std::size_t numBytes) noexcept
 {
+    int numBrackets = 0;
+
     for (std::size_t i = 0; i < numBytes; ++i)
         if (data[i] == '<'
-             && (startsWithIgnoringAsciiCase (data + i, numBytes - i, "<!doctype")
+             && (++numBrackets > maxOpeningBrackets
+                  || startsWithIgnoringAsciiCase (data + i, numBytes - i, "<!doctype")
                   || startsWithIgnoringAsciiCase (data + i, numBytes - i, "<!entity")))
             return false;
 

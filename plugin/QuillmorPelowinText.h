@@ -34,12 +34,17 @@ int readSaturatedInt (const char* text) noexcept;
     ASCII letters A-Z; other bytes must match exactly. */
 bool equalsIgnoringAsciiCase (const char* a, const char* b) noexcept;
 
+/** The most '<' that text from outside may hold. The state element has no
+    children; the parser descends into nested elements by recursion, so a text of
+    nothing but opening tags would run it out of stack. */
+constexpr int maxOpeningBrackets = 64;
+
 /** True when text from outside may be handed to JUCE's XML parser: it holds no
     "<!DOCTYPE" or "<!ENTITY" in any letter case (the parser would follow them,
-    into endless expansion or any file), every multi-byte UTF-8 sequence in it is
-    whole (the parser steps over a lead byte's continuation bytes without looking
-    at them, so one cut short walks it past the end of the text), and past
-    trailing blanks and zero bytes it ends with '>' (the parser accepts an element
-    cut off between attributes). */
+    into endless expansion or any file), no more than maxOpeningBrackets '<', every
+    multi-byte UTF-8 sequence in it is whole (the parser steps over a lead byte's
+    continuation bytes without looking at them, so one cut short walks it past the
+    end of the text), and past trailing blanks and zero bytes it ends with '>' (the
+    parser accepts an element cut off between attributes). */
 bool isSafeCompleteXml (const char* data, std::size_t numBytes) noexcept;
 } // namespace quillmor::text

@@ -325,6 +325,11 @@ TEST_F (HostStateTest, BlocksThatDoNotUnpackChangeNothing)
     static_cast<unsigned char*> (cutAfterLeadByte.getData())[4] = 39;
     blocks.push_back (cutAfterLeadByte);
 
+    // A million nested elements: the parser would recurse off the end of its stack.
+    juce::String nested ("<QuillmorPelowin Mix=\"0.1\">");
+    nested += juce::String::repeatedString ("<a>", 1000000);
+    blocks.push_back (packState (nested));
+
     // Wrong magic in front of a valid element.
     auto wrongMagic = packState ("<QuillmorPelowin Mix=\"0.1\" mixLock=\"0\"/>");
     static_cast<char*> (wrongMagic.getData())[0] = 'X';

@@ -116,6 +116,13 @@ TEST (UntrustedXmlGuard, RefusesDeclarationsAndTextCutOffBeforeItsLastBracket)
     EXPECT_FALSE (isSafe ("<x a=\"\xf8\x80\x80\x80\x80\"/>"));
     EXPECT_FALSE (isSafe ("<x/>\xc3"));
 
+    // Nesting is bounded by the number of opening brackets.
+    std::string nested;
+    for (int i = 0; i < quillmor::text::maxOpeningBrackets; ++i)
+        nested += "<a>";
+    EXPECT_TRUE (isSafe (nested));
+    EXPECT_FALSE (isSafe ("<a>" + nested));
+
     EXPECT_TRUE (isSafe ("<x a=\"DOCTYPE\"/>"));
     EXPECT_TRUE (isSafe ("<!-- <!DOCTYP --><x/> \r\n\t"));
     EXPECT_TRUE (isSafe (std::string ("VC2!\x07\0\0\0<x a/>\0", 15)));

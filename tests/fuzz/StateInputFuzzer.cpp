@@ -1,7 +1,8 @@
 // Feeds arbitrary bytes to one of the plug-in's three ways in from outside, chosen
 // when built (QUILLMOR_FUZZ_INPUT): 0 the host's state block, 1 a preset file,
 // 2 clipboard text. After every input the processor must hold only values a host
-// can use, and the state it now writes must restore to exactly the same processor.
+// can use, one block with those values must give finite output, and the state it
+// now writes must restore to exactly the same processor.
 #include <QuillmorPelowin.h>
 
 #include <juce_gui_basics/juce_gui_basics.h>
@@ -68,10 +69,26 @@ void checkSameState (QuillmorPelowin& a, QuillmorPelowin& b)
         fail ("restored state differs in mix lock or editor size");
 }
 
+/** Values reach the engine only with a block: run a short one on a quiet signal. */
+void checkBlockIsFinite (QuillmorPelowin& p, juce::AudioBuffer<float>& audio)
+{
+    juce::MidiBuffer midi;
+    audio.clear();
+    audio.setSample (0, 0, 0.5f);
+    audio.setSample (1, 0, -0.5f);
+    p.processBlock (audio, midi);
+
+    for (int channel = 0; channel < audio.getNumChannels(); ++channel)
+        for (int i = 0; i < audio.getNumSamples(); ++i)
+            if (! std::isfinite (audio.getSample (channel, i)))
+                fail ("block output not finite");
+}
+
 struct Session
 {
     juce::ScopedJuceInitialiser_GUI juce;
     QuillmorPelowin processor, restored;
+    juce::AudioBuffer<float> audio { 2, 32 };
     juce::File presetFile = juce::File::getSpecialLocation (juce::File::tempDirectory)
                                 .getNonexistentChildFile ("quillmor-fuzz", ".qpreset");
 
@@ -105,6 +122,7 @@ extern "C" int LLVMFuzzerTestOneInput (const std::uint8_t* data, std::size_t siz
 #endif
 
     checkUsable (p);
+    checkBlockIsFinite (p, session->audio);
 
     juce::MemoryBlock state;
     p.getStateInformation (state);

@@ -10,16 +10,6 @@ using namespace quillmor::test;
 
 namespace
 {
-    constexpr double pi = 3.14159265358979323846;
-
-    double onePole (double hz, double rate) { return 1.0 - std::exp (-2.0 * pi * hz / rate); }
-    double timeConstant (double ms, double rate) { return 1.0 - std::exp (-1000.0 / (ms * rate)); }
-    double bilinearPole (double fc, double fs)
-    {
-        const double k = 2.0 * fs / (6.28318 * fc);
-        return (1.0 - k) / (1.0 + k);
-    }
-
     /** The rate-dependent values a rate change must recompute. */
     std::vector<double> rateDependentValues (const Engine& e)
     {

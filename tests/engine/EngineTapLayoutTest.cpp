@@ -10,7 +10,6 @@ using namespace quillmor::test;
 
 namespace
 {
-    constexpr double pi = 3.14159265358979323846;
 
     void selectSync (Engine& engine, int syncIndex)
     {

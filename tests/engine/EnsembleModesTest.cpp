@@ -45,27 +45,6 @@ namespace
     }
 } // namespace
 
-TEST (EnsembleRoutineTable, TypeItemsTwoToFiveReachTheirSixteenRoutines)
-{
-    using E = Engine;
-    const Engine::ProcessRoutine expected[4][2][2] = {
-        { { &E::process4TapEnsembleBrightFull, &E::process4TapEnsembleBrightHalf },
-          { &E::process4TapEnsembleDarkFull, &E::process4TapEnsembleDarkHalf } },
-        { { &E::processSuperSixBrightFull, &E::processSuperSixBrightHalf },
-          { &E::processSuperSixDarkFull, &E::processSuperSixDarkHalf } },
-        { { &E::process6TapRandomBrightFull, &E::process6TapRandomBrightHalf },
-          { &E::process6TapRandomDarkFull, &E::process6TapRandomDarkHalf } },
-        { { &E::processDualEnsembleBrightFull, &E::processDualEnsembleBrightHalf },
-          { &E::processDualEnsembleDarkFull, &E::processDualEnsembleDarkHalf } },
-    };
-
-    for (int mode = 1; mode <= 4; ++mode)
-        for (int colour = 0; colour < 2; ++colour)
-            for (int half = 0; half < 2; ++half)
-                EXPECT_EQ (Engine::getProcessRoutine (mode, colour, half != 0), expected[mode - 1][colour][half])
-                    << mode << " " << colour << " " << half;
-}
-
 TEST_P (EnsembleRoutine, AnImpulseEchoesOncePerTapAtItsDelayWithItsGain)
 {
     // No modulation, no feedback, wet only. Delay 100 ms is 4800 samples; Slope -100 makes

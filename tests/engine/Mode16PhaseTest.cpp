@@ -10,7 +10,6 @@ using namespace frametest;
 namespace
 {
     constexpr int phaseMode = 6;
-    constexpr double pi = 3.14159265358979323846;
 
     struct Variant
     {

@@ -120,8 +120,8 @@ public:
     /** Replaces the current preset's name. */
     void setPresetName (const juce::String& newName);
 
-    /** Folder of factory presets (which = 0) or user presets (which = 1); empty when
-        the base folder does not exist. */
+    /** Folder of factory presets (which = 0; empty when its base folder does not exist)
+        or user presets (which = 1; named even before it exists). Creates nothing. */
     static juce::String getPresetFolder (int which);
 
     //==============================================================================

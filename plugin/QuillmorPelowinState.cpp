@@ -213,9 +213,30 @@ void QuillmorPelowin::setPresetName (const juce::String& newName)
     presetName = newName;
 }
 
+namespace
+{
+/** The folder the user presets go under, named even before it exists (the editor
+    creates it). JUCE names ~/.config on Linux whatever $XDG_CONFIG_HOME says: presets
+    saved there stay found, and without them an absolute $XDG_CONFIG_HOME (the XDG rules
+    ignore any other) is followed. Never empty, so nothing lands in the working folder. */
+juce::File userPresetBase()
+{
+    const auto juceBase = juce::File::getSpecialLocation (juce::File::userApplicationDataDirectory);
+   #if JUCE_LINUX || JUCE_BSD
+    const auto xdgConfigHome = juce::SystemStats::getEnvironmentVariable ("XDG_CONFIG_HOME", {});
+
+    if (xdgConfigHome.startsWithChar ('/') && ! juceBase.getChildFile (presetSubFolder).isDirectory())
+        return juce::File (xdgConfigHome);
+   #endif
+    return juceBase;
+}
+} // namespace
+
 juce::String QuillmorPelowin::getPresetFolder (int which)
 {
-    const auto base = juce::File::getSpecialLocation (which == 0 ? juce::File::commonApplicationDataDirectory
-                                                                 : juce::File::userApplicationDataDirectory);
+    if (which != 0)
+        return userPresetBase().getChildFile (presetSubFolder).getFullPathName();
+
+    const auto base = juce::File::getSpecialLocation (juce::File::commonApplicationDataDirectory);
     return base.exists() ? base.getChildFile (presetSubFolder).getFullPathName() : juce::String();
 }

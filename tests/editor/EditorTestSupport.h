@@ -56,6 +56,7 @@ protected:
     {
         home.getChildFile (".config").createDirectory();
         ::setenv ("HOME", home.getFullPathName().toRawUTF8(), 1);
+        ::unsetenv ("XDG_CONFIG_HOME");   // else the user folder would lie outside HOME
         processor.addListener (&host);
     }
 

@@ -173,14 +173,18 @@ TEST_F (EditorView, ComboBoxesSelectTheItemOfTheStoredValue)
 
 TEST_F (EditorView, MakesTheUserPresetFolderAndSharesOneLookAndFeel)
 {
+    const auto folder = home.getChildFile (".config/Audio/Presets/Quillmor DSP, LLC/QuillmorPelowin");
     auto& first = openEditor();
-    EXPECT_TRUE (home.getChildFile (".config/Audio/Presets/Quillmor DSP, LLC/QuillmorPelowin").isDirectory());
+    EXPECT_TRUE (folder.isDirectory());
     auto* shared = &juce::LookAndFeel::getDefaultLookAndFeel();
     EXPECT_NE (dynamic_cast<QuillmorPelowinLookAndFeel*> (shared), nullptr);
     EXPECT_EQ (&first.speedButton.getLookAndFeel(), shared);
     closeEditor();
 
-    openEditor();
+    // A fresh account has no ~/.config yet: it is made along with the folder.
+    ASSERT_TRUE (home.getChildFile (".config").deleteRecursively());
+    EXPECT_EQ (openEditor().userPresetFolder, folder);
+    EXPECT_TRUE (folder.isDirectory());
     EXPECT_EQ (&juce::LookAndFeel::getDefaultLookAndFeel(), shared);
 }
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <tuple>
 
 using namespace quillmor::test;
 
@@ -23,12 +24,15 @@ struct PresetTest : ::testing::Test
         home = juce::File::getSpecialLocation (juce::File::tempDirectory).getChildFile ("quillmor-home-" + juce::Uuid().toString());
         ASSERT_TRUE (home.getChildFile (".config").createDirectory());
         setenv ("HOME", home.getFullPathName().toRawUTF8(), 1);
+        unsetenv ("XDG_CONFIG_HOME");   // else the user folder would lie outside HOME
         folder = home.getChildFile ("presets");
         ASSERT_TRUE (folder.createDirectory());
     }
 
     void TearDown() override
     {
+        unsetenv ("XDG_CONFIG_HOME");
+
         if (savedHome.isNotEmpty())
             setenv ("HOME", savedHome.toRawUTF8(), 1);
 
@@ -49,16 +53,28 @@ struct PresetTest : ::testing::Test
 const juce::String awkwardName = juce::CharPointer_UTF8 ("Ens & <Amb> \"caf\xc3\xa9\" 'na\xc3\xafve' \xe2\x99\xaa");
 } // namespace
 
-TEST_F (PresetTest, FoldersLieUnderTheApplicationDataFoldersWhenThoseExist)
+TEST_F (PresetTest, FoldersLieUnderTheApplicationDataFolders)
 {
-    EXPECT_EQ (QuillmorPelowin::getPresetFolder (1), home.getFullPathName() + "/.config/" + presetPath);
+    const auto user = home.getFullPathName() + "/.config/" + presetPath;
+    EXPECT_EQ (QuillmorPelowin::getPresetFolder (1), user);
     EXPECT_EQ (QuillmorPelowin::getPresetFolder (0),
                juce::File ("/opt").exists() ? "/opt/" + juce::String (presetPath) : juce::String());
     // Only named, never created.
     EXPECT_FALSE (home.getChildFile (".config/Audio").exists());
 
+    // A fresh account without ~/.config still has a user folder to create, never "".
     ASSERT_TRUE (home.getChildFile (".config").deleteRecursively());
-    EXPECT_EQ (QuillmorPelowin::getPresetFolder (1), "");
+    EXPECT_EQ (QuillmorPelowin::getPresetFolder (1), user);
+
+    // An absolute $XDG_CONFIG_HOME is followed unless presets already lie under ~/.config.
+    const auto xdg = home.getChildFile ("xdg").getFullPathName();
+    for (const auto& [variable, presetsUnderConfig, expected] : { std::tuple<juce::String, bool, juce::String> { xdg, false, xdg + "/" + presetPath },
+                                                                  { "relative/xdg", false, user }, { xdg, true, user } })
+    {
+        setenv ("XDG_CONFIG_HOME", variable.toRawUTF8(), 1);
+        ASSERT_TRUE (! presetsUnderConfig || juce::File (user).createDirectory());
+        EXPECT_EQ (QuillmorPelowin::getPresetFolder (1), expected) << variable;
+    }
 }
 
 TEST_F (PresetTest, FileHasDeclarationUtf8AndWrappedAttributes)

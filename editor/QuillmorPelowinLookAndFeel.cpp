@@ -7,6 +7,45 @@ namespace
 // Every font the look-and-feel asks for carries this name; getTypefaceForFont() maps it,
 // like any other name, onto the embedded typeface.
 const char* const fontName = "FuturaTf";
+
+/** The embedded typeface holds characters 1 to 255 only. A character beyond them is
+    borrowed, outline and advance, from the system's sans-serif typeface the first time
+    it is needed, so preset names in other scripts show; since every font resolves to
+    this typeface, the dialogs JUCE draws for the plug-in get the borrowed glyphs too. */
+class EmbeddedTypeface : public juce::CustomTypeface
+{
+public:
+    using juce::CustomTypeface::CustomTypeface;
+
+protected:
+    bool loadGlyphIfPossible (juce::juce_wchar character) override
+    {
+        // A system typeface lacking the glyph too asks JUCE's fallback, which is this one.
+        if (borrowing)
+            return false;
+
+        const juce::ScopedValueSetter<bool> guard (borrowing, true);
+
+        if (system == nullptr)
+            system = juce::Font::getDefaultTypefaceForFont (juce::Font (juce::Font::getDefaultSansSerifFontName(),
+                                                                        1.0f, juce::Font::plain));
+
+        juce::Array<int> glyphs;
+        juce::Array<float> offsets;
+        juce::Path outline;
+        system->getGlyphPositions (juce::String::charToString (character), glyphs, offsets);
+
+        if (glyphs.size() != 1 || ! system->getOutlineForGlyph (glyphs[0], outline))
+            return false;
+
+        addGlyph (character, outline, offsets[1]);
+        return true;
+    }
+
+private:
+    juce::Typeface::Ptr system;
+    bool borrowing = false;
+};
 } // namespace
 
 //==============================================================================
@@ -43,7 +82,7 @@ QuillmorPelowinLookAndFeel::QuillmorPelowinLookAndFeel()
 
     juce::MemoryInputStream stream (BinaryData::QuillmorTypeface_bin,
                                     (size_t) BinaryData::QuillmorTypeface_binSize, false);
-    typeface = new juce::CustomTypeface (stream);
+    typeface = new EmbeddedTypeface (stream);
 }
 
 QuillmorPelowinLookAndFeel::~QuillmorPelowinLookAndFeel() = default;

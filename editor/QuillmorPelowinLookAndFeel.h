@@ -38,7 +38,8 @@ public:
     */
     static QuillmorPelowinLookAndFeel& getSharedInstance();
 
-    /** The embedded typeface, for every font whatever its name, height or style. */
+    /** The embedded typeface, for every font whatever its name, height or style; glyphs
+        it lacks (characters beyond 255) come from the system's sans-serif typeface. */
     juce::Typeface::Ptr getTypefaceForFont (const juce::Font&) override;
 
     /** Fills a pill-shaped button body (corner size half the height), inset from each

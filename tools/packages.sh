@@ -4,8 +4,10 @@
 set -euo pipefail
 export DEBIAN_FRONTEND=noninteractive
 apt-get update
+# fonts-dejavu-core: a system sans-serif with Greek and Cyrillic, from which the editor
+# borrows the characters its own typeface lacks (the tests check that it does).
 apt-get install -y --no-install-recommends \
     ca-certificates cmake g++ ninja-build pkg-config \
     juce-modules-source libgtest-dev libbenchmark-dev \
-    xvfb xauth \
+    xvfb xauth fonts-dejavu-core \
     clang libclang-rt-14-dev

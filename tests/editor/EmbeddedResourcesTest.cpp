@@ -218,6 +218,29 @@ TEST (EmbeddedTypeface, LoadsWithEveryAsciiAndLatin1Glyph)
     EXPECT_LE (logoFont.withHeight (16.0f).getStringWidthFloat ("SlowDepth") * 0.7f, 50.0f);
 }
 
+TEST (EmbeddedTypeface, BorrowsCharactersBeyondItsOwnFromTheSystem)
+{
+    // Asked as JUCE's own dialogs ask: the default font, through the default look-and-feel.
+    juce::LookAndFeel::setDefaultLookAndFeel (&QuillmorPelowinLookAndFeel::getSharedInstance());
+    juce::Typeface::clearTypefaceCache();
+    const juce::Font font (20.0f);
+    ASSERT_EQ (font.getTypefacePtr()->getName(), readStoredTypeface().name);
+
+    const auto name = juce::String (juce::CharPointer_UTF8 ("\xce\xa9mega \xd0\x96"));   // Omega, "mega ", Zhe
+    EXPECT_GT (font.getStringWidthFloat (name), font.getStringWidthFloat ("mega ") + 15.0f);
+
+    for (const juce::juce_wchar c : { 0x3a9, 0x416 })
+    {
+        juce::Array<int> glyphs;
+        juce::Array<float> offsets;
+        juce::Path outline;
+        font.getTypefacePtr()->getGlyphPositions (juce::String::charToString (c), glyphs, offsets);
+        ASSERT_EQ (glyphs.size(), 1);
+        EXPECT_TRUE (font.getTypefacePtr()->getOutlineForGlyph (glyphs[0], outline)) << (int) c;
+        EXPECT_GT (outline.getBounds().getHeight(), 0.5f) << (int) c << ": about a capital's height";
+    }
+}
+
 //==============================================================================
 TEST (EmbeddedArrows, DecodeToFilledTrianglesInTheirColour)
 {

@@ -6,6 +6,7 @@
 #include <BinaryData.h>
 
 #include <cmath>
+#include <iterator>
 
 namespace
 {
@@ -598,12 +599,25 @@ void QuillmorPelowinEditor::paint (juce::Graphics& g)
     static const LogoRun logo[] = { { "Q", false, 21, 30 }, { "uillmor", false, 43, 115 },
                                     { "Pelo", true, 155, 82 }, { "win", false, 237, 78 } };
 
-    g.setFont (plainFont (44.0f));
+    // The runs' places were made for a wider typeface. Each run is widened (or narrowed)
+    // to end where the next begins, never past its own box, so the name reads as one
+    // word; the last run, which ends nothing, takes the factor of the run before it,
+    // the other half of its word.
+    float widthFactor = 1.0f;
 
-    for (const auto& run : logo)
+    for (size_t i = 0; i < std::size (logo); ++i)
     {
+        const auto& run = logo[i];
+        const auto box = scaled (run.x, 10, run.width, 55);
+        const auto font = plainFont (44.0f);
+        const float naturalWidth = font.getStringWidthFloat (run.text);
+
+        if (i + 1 < std::size (logo) && naturalWidth > 0.0f)
+            widthFactor = (float) juce::jmin (scaled (logo[i + 1].x) - box.getX(), box.getWidth()) / naturalWidth;
+
+        g.setFont (font.withHorizontalScale (widthFactor));
         g.setColour (run.accent ? accentColour : white);
-        g.drawText (run.text, scaled (run.x, 10, run.width, 55), juce::Justification::left, true);
+        g.drawText (run.text, box, juce::Justification::left, true);
     }
 
     g.setColour (white);

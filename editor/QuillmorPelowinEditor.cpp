@@ -673,6 +673,8 @@ void QuillmorPelowinEditor::updateControlsFromProcessor()
             setSwitchText (s, value >= 0.5f);
     }
 
+    // A restore, paste or load from the host side may bring another name.
+    presetsSelect.setButtonText (proc.getPresetName());
     applyColourMode (false);
     setSizeWithinLimits (proc.uiWidth, proc.uiHeight);
 }

@@ -141,6 +141,15 @@ TEST_F (EditorEvents, HostChangesReachTheControls)
     EXPECT_EQ (e.driveModeButton.getButtonText(), "ON");
     EXPECT_FALSE (e.driveModeButton.getToggleState());
 
+    // A host restore brings its preset name to the button along with the values.
+    juce::MemoryBlock state;
+    processor.setPresetName ("From the song");
+    processor.getStateInformation (state);
+    processor.setPresetName ("Default");
+    processor.setStateInformation (state.getData(), (int) state.getSize());
+    processor.dispatchPendingMessages();
+    EXPECT_EQ (e.presetsSelect.getButtonText(), "From the song");
+
     // A value without an item empties the box, which writes 0 back in whole gestures and settles.
     for (const auto& [parameter, value] : { std::pair<int, float> { 29, 0.5f }, { 34, 0.75f } })
     {

@@ -124,7 +124,6 @@ juce::Image arrowImage (bool previous, bool darkScheme)
 //==============================================================================
 QuillmorPelowinEditor::QuillmorPelowinEditor (QuillmorPelowin& processorToEdit)
     : juce::AudioProcessorEditor (processorToEdit),
-      isUnderMouse ([] (const juce::Component& c, bool includeChildren) { return c.isMouseOver (includeChildren); }),
       confirmReplace ([this] (const juce::File& file, std::function<void (bool)> answer)
                       {
                           juce::AlertWindow::showAsync (juce::MessageBoxOptions()
@@ -559,16 +558,19 @@ void QuillmorPelowinEditor::updateHintText()
     hintText = defaultHintText;
     hoveredControl = noHoveredControl;
 
+    // Asked of the component JUCE last delivered the mouse to, which may be a part of a
+    // control (a combo box's text) that never tells its parent. Unlike isMouseOver()
+    // this needs no live pointer position, so a drag keeps the hint of its control.
     for (int i = 0; i < numKnobs; ++i)
     {
-        if (isUnderMouse (*knobs[i], false))
+        if (knobs[i]->isMouseOverOrDragging (false))
         {
             hintText = knobs[i]->getTooltip();
             hoveredControl = i;
         }
     }
 
-    if (isUnderMouse (delaySyncComboBox, true))
+    if (delaySyncComboBox.isMouseOverOrDragging (true))
     {
         hintText = delaySyncComboBox.getTooltip();
         hoveredControl = 34;
@@ -576,7 +578,7 @@ void QuillmorPelowinEditor::updateHintText()
 
     for (const auto& target : hintTargets)
     {
-        if (isUnderMouse (*target.control, true))
+        if (target.control->isMouseOverOrDragging (true))
         {
             hintText = target.helpFrom->getTooltip();
             hoveredControl = target.code;
@@ -622,13 +624,7 @@ void QuillmorPelowinEditor::paint (juce::Graphics& g)
 
     g.setColour (white);
     g.setFont (plainFont (17.0f));
-    updateHintText();
-    const auto hintBox = scaled (20, 230, 630, 120);
-    g.drawFittedText (hintText, hintBox, juce::Justification::bottomLeft, 3, 1.0f);
-
-    // A paint clipped to a control that just redrew itself left the rest of the line stale.
-    if (hintChanged)
-        repaint (hintBox);
+    g.drawFittedText (hintText, hintBox(), juce::Justification::bottomLeft, 3, 1.0f);
 
     g.setFont (plainFont (15.0f));
     g.drawFittedText (versionText, scaled (440, 10, 200, 40), juce::Justification::bottomRight, 3, 1.0f);
@@ -636,8 +632,34 @@ void QuillmorPelowinEditor::paint (juce::Graphics& g)
 
 
 //==============================================================================
+juce::Rectangle<int> QuillmorPelowinEditor::hintBox() const noexcept
+{
+    return scaled (20, 230, 630, 120);
+}
+
 void QuillmorPelowinEditor::timerCallback()
 {
+    // The mouse may enter and leave parts of controls (labels, a combo box's text) that
+    // never repaint the editor, so the line is kept current here rather than in paint().
+    const auto shownText = hintText;
+    updateHintText();
+
+    if (messageTicksLeft > 0 && (hintChanged || --messageTicksLeft == 0))
+        messageTicksLeft = 0;
+
+    if (messageTicksLeft > 0)
+        hintText = messageText;
+
+    if (hintText != shownText)
+        repaint (hintBox());
+}
+
+void QuillmorPelowinEditor::showMessage (const juce::String& text)
+{
+    messageText = text;
+    messageTicksLeft = messageTicks;
+    hintText = text;
+    repaint (hintBox());
 }
 
 void QuillmorPelowinEditor::changeListenerCallback (juce::ChangeBroadcaster*)
@@ -1059,12 +1081,11 @@ void QuillmorPelowinEditor::writePresetFile (const juce::File& target, const juc
     if (! proc.savePresetFile (target))
     {
         proc.setPresetName (previousName);
-        defaultHintText = "Could not save the preset as " + target.getFullPathName();
-        repaint();
+        showMessage ("Could not save the preset as " + target.getFullPathName());
         return;
     }
 
-    defaultHintText.clear();
+    messageTicksLeft = 0;
     presetsSelect.setButtonText (name);
     presetsSelect.repaint();
     rebuildPresetMenu();

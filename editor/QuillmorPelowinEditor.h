@@ -58,13 +58,15 @@ public:
     /** Writes the selected item of a combo box to its parameter in one gesture. */
     void comboBoxChanged (juce::ComboBox*) override;
 
-    /** Runs every 50 ms and has nothing to do. */
+    /** Every 50 ms: follows the control under the mouse, retires a message whose time is
+        up, and redraws the hint line when its text changed. */
     void timerCallback() override;
 
     /** Sets fonts, text boxes and bounds of every control from `scale`. */
     void layoutControls();
 
-    /** Finds the control under the mouse and takes its help text as `hintText`. */
+    /** Finds the control under the mouse (whichever of its parts JUCE delivers the mouse
+        to) and takes its help text as `hintText`. */
     void updateHintText();
 
     /** Reads all parameters (under the callback lock) back into the controls. */
@@ -91,16 +93,16 @@ public:
     /** The file actually written for a picked file: its folder, the name, ".qpreset". */
     static juce::File presetFileForChoice (const juce::File& chosenFile);
 
-    /** Answers whether the mouse is over a control (with or without its children).
-        The hint line asks only through this, so it can be driven without a mouse. */
-    std::function<bool (const juce::Component&, bool includeChildren)> isUnderMouse;
-
     /** Asks whether an existing file may be replaced and answers through the callback,
         later; the save asks only through this, so it can be answered without a window. */
     std::function<void (const juce::File&, std::function<void (bool replace)>)> confirmReplace;
 
     /** Hint code when no control of the hint table is under the mouse. */
     static constexpr int noHoveredControl = -1;
+
+    /** Timer ticks (50 ms each) a message stays on the hint line unless the mouse moves
+        to another control first. */
+    static constexpr int messageTicks = 100;
 
     static constexpr int numKnobs = 27;
     static constexpr int designWidth = 670;
@@ -150,6 +152,8 @@ public:
     juce::String versionText;
     juce::String hintText;
     juce::String defaultHintText;
+    juce::String messageText;     // shown instead of the hint while messageTicksLeft > 0
+    int messageTicksLeft = 0;
     juce::File factoryPresetFolder;
     juce::File userPresetFolder;
 
@@ -216,6 +220,8 @@ private:
     int scaled (int designValue) const noexcept;
     juce::Rectangle<int> scaled (int x, int y, int w, int h) const noexcept;
     juce::Font plainFont (float designHeight) const;
+    juce::Rectangle<int> hintBox() const noexcept;
+    void showMessage (const juce::String&);
 
     std::array<Switch, 5> switches;
     std::array<Choice, 3> choices;

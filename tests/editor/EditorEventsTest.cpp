@@ -353,20 +353,36 @@ TEST_F (EditorEvents, SaveWritesAPresetThatLoadsBack)
     EXPECT_EQ (folder.getNumberOfChildFiles (juce::File::findFiles), 2);
 }
 
-TEST_F (EditorEvents, SaveThatFailsKeepsTheNameAndSaysSo)
+TEST_F (EditorEvents, SaveThatFailsKeepsTheNameAndSaysSoForAWhile)
 {
     auto& e = openEditor();
+    auto& window = putInWindow();
     e.userPresetFolder.getChildFile ("blocker").replaceWithText ("a file where a folder is needed");
-    e.isUnderMouse = [] (const juce::Component&, bool) { return false; };
+    const auto failToSave = [&e] { e.saveToChosenFile (e.userPresetFolder.getChildFile ("blocker/New.qpreset")); };
+    const auto shown = [&e] { return e.hintText.contains ("New.qpreset"); };
 
-    e.saveToChosenFile (e.userPresetFolder.getChildFile ("blocker/New.qpreset"));
+    window.moveMouseTo (e.presetsSelect.getBounds().getCentre());
+    e.timerCallback();
+    failToSave();
     EXPECT_EQ (processor.getPresetName(), "Default");
     EXPECT_EQ (e.presetsSelect.getButtonText(), "Default");
-    e.updateHintText();
-    EXPECT_TRUE (e.hintText.contains ("New.qpreset")) << e.hintText;
+    e.timerCallback();
+    EXPECT_TRUE (shown()) << "over a control too: " << e.hintText;
 
+    window.moveMouseTo ({ 5, 5 });   // the next control under the mouse ends it
+    e.timerCallback();
+    EXPECT_EQ (e.hintText, "");
+
+    failToSave();   // so does time
+    for (int tick = 1; tick < QuillmorPelowinEditor::messageTicks; ++tick)
+        e.timerCallback();
+    EXPECT_TRUE (shown());
+    e.timerCallback();
+    EXPECT_EQ (e.hintText, "");
+
+    failToSave();   // and a save that works
     e.saveToChosenFile (e.userPresetFolder.getChildFile ("New.qpreset"));
-    e.updateHintText();
+    e.timerCallback();
     EXPECT_EQ (e.hintText, "");
 }
 

@@ -26,6 +26,64 @@ inline void pumpMessages()
     while (juce::dispatchNextMessageOnSystemQueue (true)) {}
 }
 
+/** A desktop window without a native one behind it: mouse moves given to its peer go
+    through JUCE's own mouse machinery into the components under the pointer, with or
+    without a display. Its peer collects the area repainted. */
+struct OffscreenWindow : juce::Component
+{
+    struct Peer : juce::ComponentPeer
+    {
+        using ComponentPeer::ComponentPeer;
+        using ComponentPeer::globalToLocal;
+        using ComponentPeer::localToGlobal;
+        void* getNativeHandle() const override { return nullptr; }
+        void setVisible (bool) override {}
+        void setTitle (const juce::String&) override {}
+        void setBounds (const juce::Rectangle<int>&, bool) override {}
+        juce::Rectangle<int> getBounds() const override { return component.getBounds(); }
+        juce::Point<float> localToGlobal (juce::Point<float> p) override { return p; }
+        juce::Point<float> globalToLocal (juce::Point<float> p) override { return p; }
+        void setMinimised (bool) override {}
+        bool isMinimised() const override { return false; }
+        void setFullScreen (bool) override {}
+        bool isFullScreen() const override { return false; }
+        void setIcon (const juce::Image&) override {}
+        bool contains (juce::Point<int> p, bool) const override { return component.getLocalBounds().contains (p); }
+        OptionalBorderSize getFrameSizeIfPresent() const override { return {}; }
+        juce::BorderSize<int> getFrameSize() const override { return {}; }
+        bool setAlwaysOnTop (bool) override { return false; }
+        void toFront (bool) override {}
+        void toBehind (ComponentPeer*) override {}
+        bool isFocused() const override { return false; }
+        void grabFocus() override {}
+        void repaint (const juce::Rectangle<int>& area) override { repainted = repainted.getUnion (area); }
+        void performAnyPendingRepaintsNow() override {}
+        void setAlpha (float) override {}
+        juce::StringArray getAvailableRenderingEngines() override { return {}; }
+        void textInputRequired (juce::Point<int>, juce::TextInputTarget&) override {}
+
+        juce::Rectangle<int> repainted;
+    };
+
+    explicit OffscreenWindow (juce::Component& content)
+    {
+        setBounds (content.getBounds());
+        addAndMakeVisible (content);
+        setVisible (true);
+        addToDesktop (0);
+    }
+
+    juce::ComponentPeer* createNewPeer (int styleFlags, void*) override { return new Peer (*this, styleFlags); }
+    Peer& peer() { return *static_cast<Peer*> (getPeer()); }
+
+    /** The mouse, no button held, moves to a point of the window (off it when outside). */
+    void moveMouseTo (juce::Point<int> p)
+    {
+        peer().handleMouseEvent (juce::MouseInputSource::InputSourceType::mouse, p.toFloat(), {}, 0.0f, 0.0f,
+                                 juce::Time::currentTimeMillis());
+    }
+};
+
 /** 'b' gesture begin, 'v' value, 'e' gesture end. */
 struct HostEvent
 {
@@ -80,6 +138,14 @@ protected:
             processor.editorBeingDeleted (editor.get());
 
         editor.reset();
+        window.reset();
+    }
+
+    /** Puts the open editor into a window that takes mouse moves. */
+    OffscreenWindow& putInWindow()
+    {
+        window = std::make_unique<OffscreenWindow> (*editor);
+        return *window;
     }
 
     /** A host change, delivered to the editor with what it sends back in turn. */
@@ -121,5 +187,6 @@ protected:
     QuillmorPelowin processor;
     HostRecorder host;
     std::unique_ptr<QuillmorPelowinEditor> editor;
+    std::unique_ptr<OffscreenWindow> window;
 };
 } // namespace editortest

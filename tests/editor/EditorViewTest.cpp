@@ -243,42 +243,56 @@ TEST_F (EditorView, OpensAtTheStoredSizeKeptWithinTheLimits)
 }
 
 //==============================================================================
-TEST_F (EditorView, HintLineShowsTheHelpOfTheControlUnderTheMouse)
+TEST_F (EditorView, HintLineFollowsTheMouseFromTheBackgroundOntoEveryControlAndOff)
 {
     auto& e = openEditor();
-    const juce::Component* over = nullptr;
-    bool overAChild = false;
-    e.isUnderMouse = [&] (const juce::Component& c, bool children) { return &c == over && (children || ! overAChild); };
+    auto& window = putInWindow();
+    const juce::Point<int> background (5, 5);
+    const auto hintBox = atWidth (670, 20, 230, 630, 120);
 
-    struct Case { juce::Component* over; int code; juce::SettableTooltipClient* helpFrom; };
+    // The middle of a combo box is its text, a child the mouse is delivered to; a page's
+    // controls are hovered with their page shown.
+    struct Case { juce::Component* over; int code; juce::SettableTooltipClient* helpFrom; juce::Button* page; };
     const std::vector<Case> cases = {
-        { e.knobs[0], 0, e.knobs[0] }, { e.knobs[26], 26, e.knobs[26] }, { &e.delaySyncComboBox, 34, &e.delaySyncComboBox },
-        { &e.modeComboBox, 35, &e.modeComboBox }, { &e.modeLabel, 36, &e.modeComboBox }, { &e.mixLockButton, 37, &e.mixLockButton },
-        { &e.presetLabel, 38, &e.presetsSelect }, { &e.presetsSelect, 39, &e.presetsSelect }, { &e.previousPreset, 40, &e.previousPreset },
-        { &e.nextPreset, 41, &e.nextPreset }, { &e.shapeEditorSelect, 42, &e.shapeEditorSelect }, { &e.eqEditorSelect, 43, &e.eqEditorSelect },
-        { &e.modEditorSelect, 44, &e.modEditorSelect }, { &e.colorModeButton, 45, &e.colorModeButton }, { &e.diffEditorSelect, 46, &e.diffEditorSelect },
-        { &e.driveEditorSelect, 47, &e.driveEditorSelect }, { &e.warpEditorSelect, 48, &e.warpEditorSelect }, { &e.diffEnableButton, 49, &e.diffEnableButton },
-        { &e.driveModeButton, 50, &e.driveModeButton }, { &e.drivePrePostButton, 51, &e.drivePrePostButton }, { &e.speedButton, 52, &e.speedButton },
-        { &e.panningModeComboBox, 53, &e.panningModeComboBox },
-        // No hint: background, knob and switch labels, the sync and routing labels.
-        { nullptr, -1, nullptr }, { e.knobLabels[4], -1, nullptr }, { &e.speedLabel, -1, nullptr }, { &e.syncLabel, -1, nullptr },
+        { e.knobs[0], 0, e.knobs[0], nullptr }, { e.knobs[18], 18, e.knobs[18], nullptr }, { &e.delaySyncComboBox, 34, &e.delaySyncComboBox, nullptr },
+        { &e.modeComboBox, 35, &e.modeComboBox, nullptr }, { &e.modeLabel, 36, &e.modeComboBox, nullptr }, { &e.mixLockButton, 37, &e.mixLockButton, nullptr },
+        { &e.presetLabel, 38, &e.presetsSelect, nullptr }, { &e.presetsSelect, 39, &e.presetsSelect, nullptr }, { &e.previousPreset, 40, &e.previousPreset, nullptr },
+        { &e.nextPreset, 41, &e.nextPreset, nullptr }, { &e.shapeEditorSelect, 42, &e.shapeEditorSelect, nullptr }, { &e.eqEditorSelect, 43, &e.eqEditorSelect, nullptr },
+        { &e.modEditorSelect, 44, &e.modEditorSelect, nullptr }, { &e.diffEditorSelect, 46, &e.diffEditorSelect, nullptr }, { &e.driveEditorSelect, 47, &e.driveEditorSelect, nullptr },
+        { &e.warpEditorSelect, 48, &e.warpEditorSelect, nullptr }, { &e.colorModeButton, 45, &e.colorModeButton, &e.eqEditorSelect },
+        { &e.diffEnableButton, 49, &e.diffEnableButton, &e.diffEditorSelect }, { &e.driveModeButton, 50, &e.driveModeButton, &e.driveEditorSelect },
+        { &e.drivePrePostButton, 51, &e.drivePrePostButton, nullptr }, { &e.speedButton, 52, &e.speedButton, &e.warpEditorSelect },
+        { &e.panningModeComboBox, 53, &e.panningModeComboBox, nullptr }, { e.knobs[26], 26, e.knobs[26], nullptr },
+        // No hint: background, knob and switch labels, the sync label.
+        { &e, -1, nullptr, nullptr }, { e.knobLabels[24], -1, nullptr, nullptr }, { &e.speedLabel, -1, nullptr, nullptr }, { &e.syncLabel, -1, nullptr, nullptr },
     };
 
     for (const auto& c : cases)
     {
-        const int before = e.hoveredControl;
-        over = c.over;
-        e.updateHintText();
-        EXPECT_EQ (e.hoveredControl, c.code);
+        window.moveMouseTo (background);
+        e.timerCallback();
+        ASSERT_EQ (e.hintText, "") << c.code;
+
+        if (c.page != nullptr)
+            click (*c.page);
+
+        window.peer().repainted = {};
+        window.moveMouseTo (c.over == &e ? background : e.getLocalArea (c.over, c.over->getLocalBounds()).getCentre());
+        e.timerCallback();
+        EXPECT_EQ (e.hoveredControl, c.code) << c.over->getName();
         EXPECT_EQ (e.hintText, c.helpFrom != nullptr ? c.helpFrom->getTooltip() : juce::String()) << c.code;
-        EXPECT_EQ (e.hintChanged, c.code != before) << c.code;
+        EXPECT_EQ (window.peer().repainted.contains (hintBox), c.helpFrom != nullptr) << c.code;
     }
 
-    EXPECT_EQ (e.hintText, "") << "nothing hovered";
-    over = e.knobs[18];   // its text box: a child, which does not count for a knob
-    overAChild = true;
-    e.updateHintText();
+    // A knob's text box is a part that shows no hint; leaving the window clears the line.
+    window.moveMouseTo (e.knobs[26]->getBounds().getBottomLeft().translated (25, -5));
+    e.timerCallback();
     EXPECT_EQ (e.hoveredControl, QuillmorPelowinEditor::noHoveredControl);
+    window.moveMouseTo (e.knobs[26]->getBounds().getCentre());
+    e.timerCallback();
+    window.moveMouseTo ({ -10, -10 });
+    e.timerCallback();
+    EXPECT_EQ (e.hintText, "");
 }
 
 TEST_F (EditorView, PaintsLogoVersionAndHintInsideTheirBoxes)
@@ -288,7 +302,8 @@ TEST_F (EditorView, PaintsLogoVersionAndHintInsideTheirBoxes)
         processor.uiWidth = width;
         processor.uiHeight = height;
         auto& e = openEditor();
-        e.isUnderMouse = [&e] (const juce::Component& c, bool) { return &c == &e.warpEditorSelect; };
+        putInWindow().moveMouseTo (e.warpEditorSelect.getBounds().getCentre());
+        e.timerCallback();
         const auto image = paintEditorOnly (e);
 
         // Descenders and anti-aliasing may reach a few pixels past a box.

@@ -1,14 +1,14 @@
 #!/usr/bin/env bash
 # Opens the Standalone on a virtual display for a few seconds. Passes when it is
 # still running when stopped (no crash, no early exit, no error printed) and its
-# editor created the user preset folder on the way up.
+# editor created the user preset folder on the way up, in a home that has no
+# ~/.config yet, as on a fresh account.
 # Arguments: the xvfb-run program, the Standalone program.
 set -u
 xvfb_run="$1"
 app="$2"
 home="$(mktemp -d)"
 trap 'rm -rf "$home"' EXIT
-mkdir -p "$home/.config"
 
 HOME="$home" timeout -s TERM 6 "$xvfb_run" -a "$app" > "$home/output.txt" 2>&1
 status=$?

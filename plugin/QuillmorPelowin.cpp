@@ -29,7 +29,15 @@ QuillmorPelowin::~QuillmorPelowin() = default;
 
 const juce::String QuillmorPelowin::getName() const { return "QuillmorPelowin"; }
 
-void QuillmorPelowin::prepareToPlay (double, int) {}
+void QuillmorPelowin::prepareToPlay (double, int)
+{
+    // An LV2 host knows our values only from the messages the wrapper sends with its
+    // blocks, and nobody listens while we are constructed. The LV2 wrapper prepares us
+    // once, after it starts listening and before its first block, which then carries
+    // what we announce here: the audio thread never has to announce anything.
+    if (wrapperType == wrapperType_LV2)
+        announceParameterValues();
+}
 void QuillmorPelowin::releaseResources() {}
 
 void QuillmorPelowin::processBlock (juce::AudioBuffer<float>& buffer, juce::MidiBuffer&)
@@ -85,6 +93,12 @@ void QuillmorPelowin::applyParameterChanges() noexcept
     for (int index = 0; changed != 0; ++index, changed >>= 1)
         if ((changed & 1u) != 0)
             engine.setParameter (index, parameterValues[(size_t) index].load());
+}
+
+void QuillmorPelowin::announceParameterValues()
+{
+    for (int index = 0; index < QuillmorChorusEngine::numParameters; ++index)
+        sendParamChangeMessageToListeners (index, getParameter (index));
 }
 
 void QuillmorPelowin::processBlockBypassed (juce::AudioBuffer<float>& buffer, juce::MidiBuffer&)

@@ -26,7 +26,8 @@ public:
     /** "QuillmorPelowin". */
     const juce::String getName() const override;
 
-    /** Does nothing: the host rate reaches the engine with every block. */
+    /** In an LV2 host, announces every parameter's value for the host's first block to
+        carry; otherwise does nothing (the host rate reaches the engine with every block). */
     void prepareToPlay (double sampleRate, int samplesPerBlock) override;
     /** Does nothing. */
     void releaseResources() override;
@@ -139,6 +140,10 @@ public:
 private:
     /** True for the indices the host and the editor may use. */
     static bool isParameterIndex (int index) noexcept;
+
+    /** Tells the wrapper's listeners every parameter's current value. Not for the audio
+        thread: JUCE locks its listener list for each call. */
+    void announceParameterValues();
 
     /** Hands the engine every parameter value set since it was last called, in index
         order. Runs at the start of each block, so on the audio thread only. */

@@ -102,10 +102,9 @@ void QuillmorPelowin::applyStateXml (const juce::XmlElement& element)
     setParameter (inputPanIndex, readParameterAttribute (element, getParameterName (inputPanIndex).toRawUTF8(), 0.0f));
 
     // A host that keeps its own copy of every value (LV2 does) learns of the
-    // restored ones only when told; wrappers that re-read all values after a
-    // restore (VST3, AU) ignore this.
-    for (int index = 0; index < numParameters; ++index)
-        sendParamChangeMessageToListeners (index, getParameter (index));
+    // restored ones only when told; the LV2 wrapper sends them with the next block.
+    // Wrappers that re-read all values after a restore (VST3, AU) ignore this.
+    announceParameterValues();
 
     sendChangeMessage();
 }

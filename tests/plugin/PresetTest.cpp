@@ -3,7 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QuillmorPelowinText.h>
+
 #include <cstdlib>
+#include <locale>
 
 using namespace quillmor::test;
 
@@ -257,6 +260,35 @@ TEST_F (PresetTest, SaveThatCannotBeWrittenReturnsFalseAndChangesNothing)
     ASSERT_TRUE (processor.savePresetFile (existing));
     EXPECT_TRUE (existing.loadFileAsString().startsWith ("<?xml"));
     EXPECT_FALSE (existing.loadFileAsString().contains ("xxx"));
+}
+
+TEST_F (PresetTest, CommaDecimalLocaleKeepsTheDecimalPoint)
+{
+    QuillmorPelowin source;
+    setRandomParameters (source, 31);
+    // As hosts built on Qt or GTK set it from the user's settings. Throws, and so fails,
+    // where the system lacks the locale.
+    const auto previous = std::locale::global (std::locale ("de_DE.UTF-8"));
+
+    juce::MemoryBlock state;
+    source.getStateInformation (state);
+    juce::String clipboard;
+    source.getStateAsXmlText (clipboard);
+    const auto file = folder.getChildFile ("comma.qpreset");
+    ASSERT_TRUE (source.savePresetFile (file));
+
+    QuillmorPelowin fromState, fromFile, fromClipboard;
+    fromState.setStateInformation (state.getData(), (int) state.getSize());
+    fromFile.loadPresetFile (file);
+    fromClipboard.setStateFromXmlText (clipboard);
+    const auto hugeText = quillmor::text::formatTwoDecimals (1.0e30f);
+    std::locale::global (previous);
+
+    for (auto* destination : { &fromState, &fromFile, &fromClipboard })
+        for (int i = 0; i < numParameters; ++i)
+            EXPECT_EQ (destination->getParameter (i), source.getParameter (i)) << i;
+
+    EXPECT_EQ (hugeText, "1000000015047466219876688855040.00");
 }
 
 TEST (ClipboardText, IsOneLineWithoutDeclaration)

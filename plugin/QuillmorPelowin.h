@@ -7,6 +7,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <mutex>
 
 /** The plug-in's version text, written into state and shown by the editor. */
 inline constexpr const char* pluginVersionString = "1.0.2";
@@ -126,12 +127,27 @@ public:
     static juce::String getPresetFolder (int which);
 
     //==============================================================================
+    // The host may save or restore state on its own thread while the editor works on
+    // the message thread, so these are atomic; a restore and a save hold the state
+    // lock, so a save never sees half a restore.
+
     /** Stored editor width in pixels; kept across editors and in host state. */
-    int uiWidth = 670;
+    std::atomic<int> uiWidth { 670 };
     /** Stored editor height in pixels; kept across editors and in host state. */
-    int uiHeight = 365;
+    std::atomic<int> uiHeight { 365 };
     /** While true, loading or pasting a preset leaves "Mix" alone. */
-    bool mixLock = false;
+    std::atomic<bool> mixLock { false };
+
+    /** An editor size in pixels. */
+    struct EditorSize
+    {
+        int width, height;
+    };
+
+    /** The stored editor size, both values from the same moment. */
+    EditorSize getEditorSize() const;
+    /** Stores both values of the editor size at once. */
+    void setEditorSize (EditorSize size);
 
     /** The editor's size limits in pixels; a size restored from host state is kept within them. */
     static constexpr int minEditorWidth = 446, maxEditorWidth = 1005;
@@ -144,13 +160,22 @@ private:
     /** Tells the wrapper's listeners every parameter's current value. Not for the audio
         thread: JUCE locks its listener list for each call. */
     void announceParameterValues();
+    /** Sets preset name and parameters from an element with the state tag, with the
+        state lock held; false, and nothing changed, for any other tag. */
+    bool applyStateValues (const juce::XmlElement& element);
+    /** Tells the host every parameter value and the editor that state was restored. */
+    void notifyStateRestored();
 
     /** Hands the engine every parameter value set since it was last called, in index
         order. Runs at the start of each block, so on the audio thread only. */
     void applyParameterChanges() noexcept;
 
     QuillmorChorusEngine engine;
-    juce::String presetName;
+
+    // Held while state is written or applied, on the host's state thread and the message
+    // thread, never on the audio thread. Recursive: writing state is part of saving it.
+    mutable std::recursive_mutex stateLock;
+    juce::String presetName;   ///< guarded by stateLock
 
     // Hosts and the editor set parameters on threads of their own while the audio thread
     // runs the engine, and one change rewrites several engine members (a whole tap layout,

@@ -81,6 +81,7 @@ std::unique_ptr<juce::XmlElement> parsePresetText (const juce::String& text)
 
 void QuillmorPelowin::writeStateXml (juce::XmlElement& element)
 {
+    const std::lock_guard<std::recursive_mutex> lock (stateLock);
     element.setAttribute ("pluginVersion", pluginVersionString);
     element.setAttribute ("presetName", presetName);
 
@@ -91,16 +92,30 @@ void QuillmorPelowin::writeStateXml (juce::XmlElement& element)
 
 void QuillmorPelowin::applyStateXml (const juce::XmlElement& element)
 {
-    if (! hasStateTag (element))
-        return;
+    if (applyStateValues (element))
+        notifyStateRestored();
+}
 
+bool QuillmorPelowin::applyStateValues (const juce::XmlElement& element)
+{
+    if (! hasStateTag (element))
+        return false;
+
+    const std::lock_guard<std::recursive_mutex> lock (stateLock);
     presetName = readPresetNameAttribute (element);
 
     for (int index = 0; index < inputPanIndex; ++index)
         setParameter (index, readParameterAttribute (element, getParameterName (index).toRawUTF8(), getParameter (index)));
 
     setParameter (inputPanIndex, readParameterAttribute (element, getParameterName (inputPanIndex).toRawUTF8(), 0.0f));
+    return true;
+}
 
+void QuillmorPelowin::notifyStateRestored()
+{
+    // Not under the state lock: a host's listener may wait on a thread of the host's
+    // own that is waiting for this lock in getStateInformation.
+    //
     // A host that keeps its own copy of every value (LV2 does) learns of the
     // restored ones only when told; the LV2 wrapper sends them with the next block.
     // Wrappers that re-read all values after a restore (VST3, AU) ignore this.
@@ -111,11 +126,12 @@ void QuillmorPelowin::applyStateXml (const juce::XmlElement& element)
 
 void QuillmorPelowin::getStateInformation (juce::MemoryBlock& destData)
 {
+    const std::lock_guard<std::recursive_mutex> lock (stateLock);
     juce::XmlElement element (stateTag);
     writeStateXml (element);
     element.setAttribute ("mixLock", mixLock ? 1 : 0);
-    element.setAttribute ("uiWidth", uiWidth);
-    element.setAttribute ("uiHeight", uiHeight);
+    element.setAttribute ("uiWidth", uiWidth.load());
+    element.setAttribute ("uiHeight", uiHeight.load());
     copyXmlToBinary (element, destData);
 }
 
@@ -138,7 +154,9 @@ void QuillmorPelowin::setStateInformation (const void* data, int sizeInBytes)
     if (element == nullptr)
         return;
 
-    applyStateXml (*element);
+    // Parameters, mix lock and size change together for a save on another thread.
+    std::unique_lock<std::recursive_mutex> lock (stateLock);
+    const bool restored = applyStateValues (*element);
 
     mixLock = readBoolAttribute (*element, "mixLock");
 
@@ -150,6 +168,11 @@ void QuillmorPelowin::setStateInformation (const void* data, int sizeInBytes)
     if (const int i = findAttribute (*element, "uiHeight"); i >= 0)
         uiHeight = juce::jlimit (minEditorHeight, maxEditorHeight,
                                 quillmor::text::readSaturatedInt (element->getAttributeValue (i).toRawUTF8()));
+
+    lock.unlock();
+
+    if (restored)
+        notifyStateRestored();
 }
 
 void QuillmorPelowin::loadPresetFile (const juce::File& file)
@@ -175,6 +198,7 @@ void QuillmorPelowin::setStateFromXmlText (const juce::String& text)
     if (element == nullptr || ! hasStateTag (*element))
         return;
 
+    const std::lock_guard<std::recursive_mutex> lock (stateLock);
     presetName = readPresetNameAttribute (*element);
 
     // Mix goes last and only when unlocked, so a locked mix never moves even
@@ -204,12 +228,27 @@ void QuillmorPelowin::getStateAsXmlText (juce::String& result)
 
 juce::String QuillmorPelowin::getPresetName() const
 {
+    const std::lock_guard<std::recursive_mutex> lock (stateLock);
     return presetName;
 }
 
 void QuillmorPelowin::setPresetName (const juce::String& newName)
 {
+    const std::lock_guard<std::recursive_mutex> lock (stateLock);
     presetName = newName;
+}
+
+QuillmorPelowin::EditorSize QuillmorPelowin::getEditorSize() const
+{
+    const std::lock_guard<std::recursive_mutex> lock (stateLock);
+    return { uiWidth.load(), uiHeight.load() };
+}
+
+void QuillmorPelowin::setEditorSize (EditorSize size)
+{
+    const std::lock_guard<std::recursive_mutex> lock (stateLock);
+    uiWidth = size.width;
+    uiHeight = size.height;
 }
 
 juce::String QuillmorPelowin::getPresetFolder (int which)

@@ -946,12 +946,12 @@ void QuillmorPelowinEditor::addPresetFolder (const juce::File& folder, juce::Str
             juce::PopupMenu subMenu;
 
             for (const auto& file : sortedEntries (entry, juce::File::findFilesAndDirectories))
-                if (file.hasFileExtension (presetExtension))
+                if (file.hasFileExtension (presetExtension) && QuillmorPelowin::isRegularFile (file))
                     addPreset (subMenu, file);
 
             presetMenu.addSubMenu (entry.getFileName(), subMenu, true);
         }
-        else if (entry.hasFileExtension (presetExtension))
+        else if (entry.hasFileExtension (presetExtension) && QuillmorPelowin::isRegularFile (entry))
         {
             addPreset (presetMenu, entry);
         }

@@ -108,7 +108,8 @@ public:
     /** Applies a host-state element (preset name and parameters). */
     void applyStateXml (const juce::XmlElement& element);
 
-    /** Loads a preset file; an unreadable or foreign file changes nothing. */
+    /** Loads a preset file; an unreadable or foreign file, or anything but a regular
+        file, changes nothing. */
     void loadPresetFile (const juce::File& file);
     /** Applies preset XML text as a preset file is applied. */
     void setStateFromXmlText (const juce::String& text);
@@ -125,6 +126,10 @@ public:
     /** Folder of factory presets (which = 0) or user presets (which = 1); empty when
         the base folder does not exist. */
     static juce::String getPresetFolder (int which);
+
+    /** True for a regular file, following symbolic links. Only these are listed and
+        loaded as presets: opening a FIFO would wait for a writer forever. */
+    static bool isRegularFile (const juce::File& file);
 
     //==============================================================================
     // The host may save or restore state on its own thread while the editor works on

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cfloat>
 #include <cstring>
+#include <filesystem>
 
 namespace
 {
@@ -76,6 +77,11 @@ std::unique_ptr<juce::XmlElement> parsePresetText (const juce::String& text)
         return {};
 
     return juce::XmlDocument (text).getDocumentElement();
+}
+
+std::filesystem::path toPath (const juce::File& file)
+{
+    return std::filesystem::u8path (file.getFullPathName().toRawUTF8());
 }
 } // namespace
 
@@ -177,6 +183,9 @@ void QuillmorPelowin::setStateInformation (const void* data, int sizeInBytes)
 
 void QuillmorPelowin::loadPresetFile (const juce::File& file)
 {
+    if (! isRegularFile (file))
+        return;
+
     juce::FileInputStream stream (file);
 
     if (! stream.openedOk())
@@ -249,6 +258,12 @@ void QuillmorPelowin::setEditorSize (EditorSize size)
     const std::lock_guard<std::recursive_mutex> lock (stateLock);
     uiWidth = size.width;
     uiHeight = size.height;
+}
+
+bool QuillmorPelowin::isRegularFile (const juce::File& file)
+{
+    std::error_code error;
+    return std::filesystem::is_regular_file (toPath (file), error);
 }
 
 juce::String QuillmorPelowin::getPresetFolder (int which)

@@ -8,6 +8,9 @@
 #include <cstdlib>
 #include <locale>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 using namespace quillmor::test;
 
 namespace
@@ -260,6 +263,15 @@ TEST_F (PresetTest, SaveThatCannotBeWrittenReturnsFalseAndChangesNothing)
     ASSERT_TRUE (processor.savePresetFile (existing));
     EXPECT_TRUE (existing.loadFileAsString().startsWith ("<?xml"));
     EXPECT_FALSE (existing.loadFileAsString().contains ("xxx"));
+}
+
+TEST_F (PresetTest, FifoIsNeverOpened)
+{
+    const auto fifo = folder.getChildFile ("pipe.qpreset");
+    ASSERT_EQ (mkfifo (fifo.getFullPathName().toRawUTF8(), 0600), 0);
+
+    // Opening a FIFO waits for a writer forever; the alarm ends a load that does.
+    EXPECT_EXIT ({ alarm (2); QuillmorPelowin().loadPresetFile (fifo); std::_Exit (0); }, ::testing::ExitedWithCode (0), "");
 }
 
 TEST_F (PresetTest, CommaDecimalLocaleKeepsTheDecimalPoint)

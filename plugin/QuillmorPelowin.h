@@ -113,7 +113,9 @@ public:
     void loadPresetFile (const juce::File& file);
     /** Applies preset XML text as a preset file is applied. */
     void setStateFromXmlText (const juce::String& text);
-    /** Writes the current state as a preset file; false when the write fails. */
+    /** Writes the current state as a preset file. The file is replaced only once the
+        new one is whole on disk; false, with the old file kept, when any step fails or
+        the existing file is read-only. */
     bool savePresetFile (const juce::File& file);
     /** Fills result with the preset element as one line of XML. */
     void getStateAsXmlText (juce::String& result);

@@ -83,6 +83,19 @@ std::filesystem::path toPath (const juce::File& file)
 {
     return std::filesystem::u8path (file.getFullPathName().toRawUTF8());
 }
+
+/** True for an existing file that we may not write or that no one may: a rename would
+    replace it all the same, and root may write any file whatever its permissions. */
+bool isWriteProtected (const juce::File& file)
+{
+    using std::filesystem::perms;
+    std::error_code error;
+    const auto status = std::filesystem::status (toPath (file), error);
+
+    return std::filesystem::exists (status)
+        && (! file.hasWriteAccess()
+             || (status.permissions() & (perms::owner_write | perms::group_write | perms::others_write)) == perms::none);
+}
 } // namespace
 
 void QuillmorPelowin::writeStateXml (juce::XmlElement& element)
@@ -223,9 +236,31 @@ void QuillmorPelowin::setStateFromXmlText (const juce::String& text)
 
 bool QuillmorPelowin::savePresetFile (const juce::File& file)
 {
+    if (isWriteProtected (file))
+        return false;
+
     juce::XmlElement element (stateTag);
     writeStateXml (element);
-    return element.writeTo (file);
+    const auto text = element.toString();   // declaration, UTF-8, lines wrapped at 60
+
+    // The old file stays until the new one is whole on disk. JUCE's own writer buffers
+    // and drops the count of a short write (a nearly full disk): it would report
+    // success and put a truncated file in place of a good one.
+    juce::TemporaryFile temporary (file, juce::TemporaryFile::useHiddenFile);
+
+    {
+        juce::FileOutputStream stream (temporary.getFile(), 0);   // unbuffered: every write is checked
+
+        if (! stream.openedOk() || ! stream.write (text.toRawUTF8(), text.getNumBytesAsUTF8()))
+            return false;
+
+        stream.flush();   // and synced to the disk
+
+        if (stream.getStatus().failed())
+            return false;
+    }
+
+    return temporary.overwriteTargetFileWithTemporary();
 }
 
 void QuillmorPelowin::getStateAsXmlText (juce::String& result)

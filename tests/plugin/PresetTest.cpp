@@ -5,9 +5,11 @@
 
 #include <QuillmorPelowinText.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <locale>
 
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -263,6 +265,33 @@ TEST_F (PresetTest, SaveThatCannotBeWrittenReturnsFalseAndChangesNothing)
     ASSERT_TRUE (processor.savePresetFile (existing));
     EXPECT_TRUE (existing.loadFileAsString().startsWith ("<?xml"));
     EXPECT_FALSE (existing.loadFileAsString().contains ("xxx"));
+}
+
+TEST_F (PresetTest, SaveThatFailsKeepsTheOldFileAndSaysSo)
+{
+    const auto existing = folder.getChildFile ("kept.qpreset");
+    ASSERT_TRUE (QuillmorPelowin().savePresetFile (existing));
+    const auto good = existing.loadFileAsString();
+    QuillmorPelowin processor;
+    setRandomParameters (processor, 3);
+
+    ASSERT_TRUE (existing.setReadOnly (true));
+    EXPECT_FALSE (processor.savePresetFile (existing)) << "read-only";
+    ASSERT_TRUE (existing.setReadOnly (false));
+
+    // A nearly full disk: the kernel takes the first half of the file and refuses the rest.
+    rlimit unlimited;
+    getrlimit (RLIMIT_FSIZE, &unlimited);
+    std::signal (SIGXFSZ, SIG_IGN);
+    const rlimit nearlyFull { static_cast<rlim_t> (good.length() / 2), unlimited.rlim_max };
+    ASSERT_EQ (setrlimit (RLIMIT_FSIZE, &nearlyFull), 0);
+    EXPECT_FALSE (processor.savePresetFile (existing)) << "disk full";
+    EXPECT_FALSE (processor.savePresetFile (folder.getChildFile ("fresh.qpreset"))) << "disk full";
+    setrlimit (RLIMIT_FSIZE, &unlimited);
+
+    EXPECT_EQ (existing.loadFileAsString(), good);
+    // Nothing else is left behind, hidden temporary files included.
+    EXPECT_EQ (folder.getNumberOfChildFiles (juce::File::findFilesAndDirectories), 1);
 }
 
 TEST_F (PresetTest, FifoIsNeverOpened)

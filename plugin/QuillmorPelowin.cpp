@@ -44,6 +44,16 @@ void QuillmorPelowin::processBlock (juce::AudioBuffer<float>& buffer, juce::Midi
 {
     const juce::ScopedNoDenormals noDenormals;
 
+    // Every layout we accept has two output channels, so only a faulty caller gets here.
+    // The engine's stereo result has nowhere to go; passing the input on would sound as
+    // if the effect ran, and processing mono would write past the buffer or rely on how
+    // a routine orders its reads and writes. Silence changes no engine state.
+    if (buffer.getNumChannels() < 2)
+    {
+        buffer.clear();
+        return;
+    }
+
     applyParameterChanges();
 
     // A rate that truncates to nothing (or does not fit an int) is no rate at all:
@@ -65,7 +75,6 @@ void QuillmorPelowin::processBlock (juce::AudioBuffer<float>& buffer, juce::Midi
         }
     }
 
-    jassert (buffer.getNumChannels() >= 2);
     auto* const* channels = buffer.getArrayOfWritePointers();
     const float* inputs[2] = { channels[0], getTotalNumInputChannels() == 1 ? channels[0] : channels[1] };
     float* outputs[2] = { channels[0], channels[1] };

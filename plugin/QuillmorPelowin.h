@@ -35,7 +35,8 @@ public:
 
     using AudioProcessor::processBlock;
     /** Processes one host block in place through the engine routine chosen by
-        colour, speed and chorus mode. MIDI is ignored. */
+        colour, speed and chorus mode. A buffer without two channels has nowhere to
+        put the stereo result and comes out silent. MIDI is ignored. */
     void processBlock (juce::AudioBuffer<float>& buffer, juce::MidiBuffer& midi) override;
 
     using AudioProcessor::processBlockBypassed;

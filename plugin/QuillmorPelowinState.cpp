@@ -2,8 +2,12 @@
 #include "QuillmorPelowinText.h"
 
 #include <algorithm>
+#include <array>
 #include <cfloat>
 #include <cstring>
+#include <optional>
+#include <utility>
+#include <vector>
 
 namespace
 {
@@ -18,52 +22,78 @@ constexpr int numParameters = QuillmorChorusEngine::numParameters;
 // device file must not be read to exhaustion.
 constexpr juce::int64 maxPresetFileBytes = 64 * 1024;
 
-/** Index of the attribute called `name` in any ASCII letter case, or -1. */
-int findAttribute (const juce::XmlElement& element, const char* name)
-{
-    for (int i = 0; i < element.getNumAttributes(); ++i)
-        if (quillmor::text::equalsIgnoringAsciiCase (element.getAttributeName (i).toRawUTF8(), name))
-            return i;
-
-    return -1;
-}
-
 bool hasStateTag (const juce::XmlElement& element)
 {
     return quillmor::text::equalsIgnoringAsciiCase (element.getTagName().toRawUTF8(), stateTag);
 }
 
-/** The attribute's text read as a double (text that is no number reads 0) and
-    narrowed to float without overflowing; `fallback` when it is missing. */
-float readParameterAttribute (const juce::XmlElement& element, const char* name, float fallback)
+/** The attributes that state is read from, each the first of its name in any ASCII letter
+    case; empty when missing. */
+struct StateAttributes
 {
-    const int i = findAttribute (element, name);
+    std::array<std::optional<juce::String>, numParameters> parameters;
+    std::optional<juce::String> presetName, mixLock, uiWidth, uiHeight;
+};
 
-    if (i < 0)
+/** Gathers the state's attributes in one walk, over a copy of the element whose attributes
+    are taken off from the front: JUCE reaches an attribute by index or by name only by
+    walking its list from the start, so looking up each name in turn would cost the square
+    of the number of attributes. */
+StateAttributes readStateAttributes (const juce::XmlElement& element, QuillmorPelowin& processor)
+{
+    StateAttributes result;
+    std::vector<std::pair<juce::String, std::optional<juce::String>*>> slots {
+        { "presetName", &result.presetName }, { "mixLock", &result.mixLock },
+        { "uiWidth", &result.uiWidth }, { "uiHeight", &result.uiHeight }
+    };
+
+    for (int index = 0; index < numParameters; ++index)
+        slots.emplace_back (processor.getParameterName (index), &result.parameters[(size_t) index]);
+
+    juce::XmlElement rest (element);
+
+    for (int count = element.getNumAttributes(); --count >= 0;)
+    {
+        const juce::Identifier name (rest.getAttributeName (0));
+
+        for (auto& [slotName, slot] : slots)
+        {
+            if (quillmor::text::equalsIgnoringAsciiCase (name.getCharPointer(), slotName.toRawUTF8()))
+            {
+                if (! slot->has_value())
+                    *slot = rest.getAttributeValue (0);
+
+                break;
+            }
+        }
+
+        rest.removeAttribute (name);
+    }
+
+    return result;
+}
+
+/** The attribute's text read as a double (text that is no number reads 0) and narrowed
+    to float without overflowing; `fallback` when it is missing. */
+float readParameterValue (const std::optional<juce::String>& text, float fallback)
+{
+    if (! text.has_value())
         return fallback;
 
-    const auto text = quillmor::text::limitExponentDigits (element.getAttributeValue (i).toRawUTF8());
-    const double value = juce::String::fromUTF8 (text.c_str()).getDoubleValue();
+    const auto limited = quillmor::text::limitExponentDigits (text->toRawUTF8());
+    const double value = juce::String::fromUTF8 (limited.c_str()).getDoubleValue();
     return static_cast<float> (std::clamp (value, -static_cast<double> (FLT_MAX), static_cast<double> (FLT_MAX)));
 }
 
-/** True when the attribute's first non-blank character is 1, t, T, y or Y;
-    false when it is missing. */
-bool readBoolAttribute (const juce::XmlElement& element, const char* name)
+/** True when the attribute's first non-blank character is 1, t, T, y or Y; false when
+    it is missing. */
+bool readBoolValue (const std::optional<juce::String>& text)
 {
-    const int i = findAttribute (element, name);
-
-    if (i < 0)
+    if (! text.has_value())
         return false;
 
-    const auto first = element.getAttributeValue (i).trimStart()[0];
+    const auto first = text->trimStart()[0];
     return first == '1' || first == 't' || first == 'T' || first == 'y' || first == 'Y';
-}
-
-juce::String readPresetNameAttribute (const juce::XmlElement& element)
-{
-    const int i = findAttribute (element, "presetName");
-    return i < 0 ? juce::String() : element.getAttributeValue (i);
 }
 
 /** Parses preset text from a file or the clipboard; nullptr for anything that
@@ -94,12 +124,13 @@ void QuillmorPelowin::applyStateXml (const juce::XmlElement& element)
     if (! hasStateTag (element))
         return;
 
-    presetName = readPresetNameAttribute (element);
+    const auto attributes = readStateAttributes (element, *this);
+    presetName = attributes.presetName.value_or (juce::String());
 
     for (int index = 0; index < inputPanIndex; ++index)
-        setParameter (index, readParameterAttribute (element, getParameterName (index).toRawUTF8(), getParameter (index)));
+        setParameter (index, readParameterValue (attributes.parameters[(size_t) index], getParameter (index)));
 
-    setParameter (inputPanIndex, readParameterAttribute (element, getParameterName (inputPanIndex).toRawUTF8(), 0.0f));
+    setParameter (inputPanIndex, readParameterValue (attributes.parameters[inputPanIndex], 0.0f));
 
     // A host that keeps its own copy of every value (LV2 does) learns of the
     // restored ones only when told; wrappers that re-read all values after a
@@ -141,16 +172,17 @@ void QuillmorPelowin::setStateInformation (const void* data, int sizeInBytes)
 
     applyStateXml (*element);
 
-    mixLock = readBoolAttribute (*element, "mixLock");
+    const auto attributes = readStateAttributes (*element, *this);
+    mixLock = readBoolValue (attributes.mixLock);
 
     // A state from elsewhere may carry any size, or no number at all (read as 0).
-    if (const int i = findAttribute (*element, "uiWidth"); i >= 0)
+    if (attributes.uiWidth.has_value())
         uiWidth = juce::jlimit (minEditorWidth, maxEditorWidth,
-                                quillmor::text::readSaturatedInt (element->getAttributeValue (i).toRawUTF8()));
+                                quillmor::text::readSaturatedInt (attributes.uiWidth->toRawUTF8()));
 
-    if (const int i = findAttribute (*element, "uiHeight"); i >= 0)
+    if (attributes.uiHeight.has_value())
         uiHeight = juce::jlimit (minEditorHeight, maxEditorHeight,
-                                quillmor::text::readSaturatedInt (element->getAttributeValue (i).toRawUTF8()));
+                                 quillmor::text::readSaturatedInt (attributes.uiHeight->toRawUTF8()));
 }
 
 void QuillmorPelowin::loadPresetFile (const juce::File& file)
@@ -176,17 +208,18 @@ void QuillmorPelowin::setStateFromXmlText (const juce::String& text)
     if (element == nullptr || ! hasStateTag (*element))
         return;
 
-    presetName = readPresetNameAttribute (*element);
+    const auto attributes = readStateAttributes (*element, *this);
+    presetName = attributes.presetName.value_or (juce::String());
 
     // Mix goes last and only when unlocked, so a locked mix never moves even
     // for a moment while the other values arrive.
     for (int index = 1; index < inputPanIndex; ++index)
-        setParameter (index, readParameterAttribute (*element, getParameterName (index).toRawUTF8(), getParameter (index)));
+        setParameter (index, readParameterValue (attributes.parameters[(size_t) index], getParameter (index)));
 
-    setParameter (inputPanIndex, readParameterAttribute (*element, getParameterName (inputPanIndex).toRawUTF8(), 0.0f));
+    setParameter (inputPanIndex, readParameterValue (attributes.parameters[inputPanIndex], 0.0f));
 
     if (! mixLock)
-        setParameter (mixIndex, readParameterAttribute (*element, getParameterName (mixIndex).toRawUTF8(), getParameter (mixIndex)));
+        setParameter (mixIndex, readParameterValue (attributes.parameters[mixIndex], getParameter (mixIndex)));
 }
 
 bool QuillmorPelowin::savePresetFile (const juce::File& file)

@@ -18,10 +18,6 @@ constexpr int mixIndex = QuillmorChorusEngine::mixParameter;
 constexpr int inputPanIndex = QuillmorChorusEngine::inputPanParameter;
 constexpr int numParameters = QuillmorChorusEngine::numParameters;
 
-// A preset is a few kilobytes; anything far larger is not one of ours, and a
-// device file must not be read to exhaustion.
-constexpr juce::int64 maxPresetFileBytes = 64 * 1024;
-
 bool hasStateTag (const juce::XmlElement& element)
 {
     return quillmor::text::equalsIgnoringAsciiCase (element.getTagName().toRawUTF8(), stateTag);
@@ -96,16 +92,19 @@ bool readBoolValue (const std::optional<juce::String>& text)
     return first == '1' || first == 't' || first == 'T' || first == 'y' || first == 'Y';
 }
 
-/** Parses preset text from a file or the clipboard; nullptr for anything that
-    is not a complete element or carries a DTD. */
-std::unique_ptr<juce::XmlElement> parsePresetText (const juce::String& text)
+/** Parses text from outside (host state, a preset file, the clipboard): the element, when
+    the text is one that the parser reads whole and without reporting an error; nullptr
+    otherwise. */
+std::unique_ptr<juce::XmlElement> parseStateText (const char* utf8, std::size_t numBytes)
 {
-    // The raw bytes, not getNumBytesAsUTF8: text from the clipboard may hold broken
-    // UTF-8, which that count measures as re-encoded, shorter than it is.
-    if (! quillmor::text::isSafeCompleteXml (text.toRawUTF8(), std::strlen (text.toRawUTF8())))
+    // The checks pass only well-formed UTF-8 without zero bytes, so the string holds
+    // exactly these bytes and the parser reads exactly the characters they checked.
+    if (! quillmor::text::isCompleteStateElement (utf8, numBytes))
         return {};
 
-    return juce::XmlDocument (text).getDocumentElement();
+    juce::XmlDocument document (juce::String::fromUTF8 (utf8, (int) numBytes));
+    auto element = document.getDocumentElement();
+    return document.getLastParseError().isEmpty() ? std::move (element) : nullptr;
 }
 } // namespace
 
@@ -153,19 +152,18 @@ void QuillmorPelowin::getStateInformation (juce::MemoryBlock& destData)
 
 void QuillmorPelowin::setStateInformation (const void* data, int sizeInBytes)
 {
-    // getXmlFromBinary parses the text behind an 8-byte header (4 magic bytes and
-    // a little-endian length), cut to that length: the check must see that very text.
-    if (data == nullptr || sizeInBytes <= 8)
+    // The block as copyXmlToBinary packs it: "VC2!", the text's length (little endian,
+    // read as an int) and the text, cut to that length.
+    if (data == nullptr || sizeInBytes <= 8 || std::memcmp (data, "VC2!", 4) != 0)
         return;
 
-    const auto* text = static_cast<const char*> (data) + 8;
-    const auto declaredLength = juce::ByteOrder::littleEndianInt (text - 4);
-    const auto textLength = std::min ((size_t) declaredLength, (size_t) sizeInBytes - 8);
+    const auto* bytes = static_cast<const char*> (data);
+    const auto declaredLength = static_cast<int> (juce::ByteOrder::littleEndianInt (bytes + 4));
 
-    if (! quillmor::text::isSafeCompleteXml (text, textLength))
+    if (declaredLength <= 0)
         return;
 
-    const auto element = getXmlFromBinary (data, sizeInBytes);
+    const auto element = parseStateText (bytes + 8, (size_t) std::min (declaredLength, sizeInBytes - 8));
 
     if (element == nullptr)
         return;
@@ -193,9 +191,10 @@ void QuillmorPelowin::loadPresetFile (const juce::File& file)
         return;
 
     juce::MemoryBlock bytes;
-    stream.readIntoMemoryBlock (bytes, maxPresetFileBytes + 1);
+    // A device file must not be read to exhaustion.
+    stream.readIntoMemoryBlock (bytes, (juce::int64) quillmor::text::maxStateTextBytes + 1);
 
-    if ((juce::int64) bytes.getSize() > maxPresetFileBytes)
+    if (bytes.getSize() > quillmor::text::maxStateTextBytes)
         return;
 
     setStateFromXmlText (juce::String::createStringFromData (bytes.getData(), (int) bytes.getSize()));
@@ -203,7 +202,10 @@ void QuillmorPelowin::loadPresetFile (const juce::File& file)
 
 void QuillmorPelowin::setStateFromXmlText (const juce::String& text)
 {
-    const auto element = parsePresetText (text);
+    // The raw bytes, not getNumBytesAsUTF8: text from the clipboard may hold broken
+    // UTF-8, which that count measures as re-encoded.
+    const auto* utf8 = text.toRawUTF8();
+    const auto element = parseStateText (utf8, std::strlen (utf8));
 
     if (element == nullptr || ! hasStateTag (*element))
         return;

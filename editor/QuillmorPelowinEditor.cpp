@@ -406,7 +406,8 @@ QuillmorPelowinEditor::QuillmorPelowinEditor (QuillmorPelowin& processorToEdit)
     constrainer.setFixedAspectRatio ((double) ((float) designWidth / (float) designHeight));
 
     // The first size differs from the zero size the editor starts with, so this lays out.
-    setSizeWithinLimits (proc.uiWidth, proc.uiHeight);
+    const auto storedSize = proc.getEditorSize();
+    setSizeWithinLimits (storedSize.width, storedSize.height);
 
     colorModeButton.setToggleState (switchIsOn (proc.getParameter (colorModeParameter)), juce::dontSendNotification);
     applyColourMode (false);
@@ -545,8 +546,7 @@ void QuillmorPelowinEditor::resized()
         return;
 
     auto& proc = pelowin();
-    proc.uiWidth = width;
-    proc.uiHeight = getHeight();
+    proc.setEditorSize ({ width, getHeight() });
     scale = (float) width / (float) designWidth;
     laidOutWidth = width;
     layoutControls();
@@ -660,7 +660,8 @@ void QuillmorPelowinEditor::updateControlsFromProcessor()
     }
 
     applyColourMode (false);
-    setSizeWithinLimits (proc.uiWidth, proc.uiHeight);
+    const auto storedSize = proc.getEditorSize();
+    setSizeWithinLimits (storedSize.width, storedSize.height);
 }
 
 void QuillmorPelowinEditor::selectItem (const Choice& choice, float normalisedValue, juce::NotificationType notification)
@@ -945,12 +946,12 @@ void QuillmorPelowinEditor::addPresetFolder (const juce::File& folder, juce::Str
             juce::PopupMenu subMenu;
 
             for (const auto& file : sortedEntries (entry, juce::File::findFilesAndDirectories))
-                if (file.hasFileExtension (presetExtension))
+                if (file.hasFileExtension (presetExtension) && QuillmorPelowin::isRegularFile (file))
                     addPreset (subMenu, file);
 
             presetMenu.addSubMenu (entry.getFileName(), subMenu, true);
         }
-        else if (entry.hasFileExtension (presetExtension))
+        else if (entry.hasFileExtension (presetExtension) && QuillmorPelowin::isRegularFile (entry))
         {
             addPreset (presetMenu, entry);
         }

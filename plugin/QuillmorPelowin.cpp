@@ -29,12 +29,30 @@ QuillmorPelowin::~QuillmorPelowin() = default;
 
 const juce::String QuillmorPelowin::getName() const { return "QuillmorPelowin"; }
 
-void QuillmorPelowin::prepareToPlay (double, int) {}
+void QuillmorPelowin::prepareToPlay (double, int)
+{
+    // An LV2 host knows our values only from the messages the wrapper sends with its
+    // blocks, and nobody listens while we are constructed. The LV2 wrapper prepares us
+    // once, after it starts listening and before its first block, which then carries
+    // what we announce here: the audio thread never has to announce anything.
+    if (wrapperType == wrapperType_LV2)
+        announceParameterValues();
+}
 void QuillmorPelowin::releaseResources() {}
 
 void QuillmorPelowin::processBlock (juce::AudioBuffer<float>& buffer, juce::MidiBuffer&)
 {
     const juce::ScopedNoDenormals noDenormals;
+
+    // Every layout we accept has two output channels, so only a faulty caller gets here.
+    // The engine's stereo result has nowhere to go; passing the input on would sound as
+    // if the effect ran, and processing mono would write past the buffer or rely on how
+    // a routine orders its reads and writes. Silence changes no engine state.
+    if (buffer.getNumChannels() < 2)
+    {
+        buffer.clear();
+        return;
+    }
 
     applyParameterChanges();
 
@@ -57,7 +75,6 @@ void QuillmorPelowin::processBlock (juce::AudioBuffer<float>& buffer, juce::Midi
         }
     }
 
-    jassert (buffer.getNumChannels() >= 2);
     auto* const* channels = buffer.getArrayOfWritePointers();
     const float* inputs[2] = { channels[0], getTotalNumInputChannels() == 1 ? channels[0] : channels[1] };
     float* outputs[2] = { channels[0], channels[1] };
@@ -85,6 +102,12 @@ void QuillmorPelowin::applyParameterChanges() noexcept
     for (int index = 0; changed != 0; ++index, changed >>= 1)
         if ((changed & 1u) != 0)
             engine.setParameter (index, parameterValues[(size_t) index].load());
+}
+
+void QuillmorPelowin::announceParameterValues()
+{
+    for (int index = 0; index < QuillmorChorusEngine::numParameters; ++index)
+        sendParamChangeMessageToListeners (index, getParameter (index));
 }
 
 void QuillmorPelowin::processBlockBypassed (juce::AudioBuffer<float>& buffer, juce::MidiBuffer&)

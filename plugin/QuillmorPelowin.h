@@ -7,6 +7,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <mutex>
 
 /** The plug-in's version text, written into state and shown by the editor. */
 inline constexpr const char* pluginVersionString = "1.0.2";
@@ -26,14 +27,16 @@ public:
     /** "QuillmorPelowin". */
     const juce::String getName() const override;
 
-    /** Does nothing: the host rate reaches the engine with every block. */
+    /** In an LV2 host, announces every parameter's value for the host's first block to
+        carry; otherwise does nothing (the host rate reaches the engine with every block). */
     void prepareToPlay (double sampleRate, int samplesPerBlock) override;
     /** Does nothing. */
     void releaseResources() override;
 
     using AudioProcessor::processBlock;
     /** Processes one host block in place through the engine routine chosen by
-        colour, speed and chorus mode. MIDI is ignored. */
+        colour, speed and chorus mode. A buffer without two channels has nowhere to
+        put the stereo result and comes out silent. MIDI is ignored. */
     void processBlock (juce::AudioBuffer<float>& buffer, juce::MidiBuffer& midi) override;
 
     using AudioProcessor::processBlockBypassed;
@@ -106,11 +109,14 @@ public:
     /** Applies a host-state element (preset name and parameters). */
     void applyStateXml (const juce::XmlElement& element);
 
-    /** Loads a preset file; an unreadable or foreign file changes nothing. */
+    /** Loads a preset file; an unreadable or foreign file, or anything but a regular
+        file, changes nothing. */
     void loadPresetFile (const juce::File& file);
     /** Applies preset XML text as a preset file is applied. */
     void setStateFromXmlText (const juce::String& text);
-    /** Writes the current state as a preset file; false when the write fails. */
+    /** Writes the current state as a preset file. The file is replaced only once the
+        new one is whole on disk; false, with the old file kept, when any step fails or
+        the existing file is read-only. */
     bool savePresetFile (const juce::File& file);
     /** Fills result with the preset element as one line of XML. */
     void getStateAsXmlText (juce::String& result);
@@ -124,13 +130,32 @@ public:
         the base folder does not exist. */
     static juce::String getPresetFolder (int which);
 
+    /** True for a regular file, following symbolic links. Only these are listed and
+        loaded as presets: opening a FIFO would wait for a writer forever. */
+    static bool isRegularFile (const juce::File& file);
+
     //==============================================================================
+    // The host may save or restore state on its own thread while the editor works on
+    // the message thread, so these are atomic; a restore and a save hold the state
+    // lock, so a save never sees half a restore.
+
     /** Stored editor width in pixels; kept across editors and in host state. */
-    int uiWidth = 670;
+    std::atomic<int> uiWidth { 670 };
     /** Stored editor height in pixels; kept across editors and in host state. */
-    int uiHeight = 365;
+    std::atomic<int> uiHeight { 365 };
     /** While true, loading or pasting a preset leaves "Mix" alone. */
-    bool mixLock = false;
+    std::atomic<bool> mixLock { false };
+
+    /** An editor size in pixels. */
+    struct EditorSize
+    {
+        int width, height;
+    };
+
+    /** The stored editor size, both values from the same moment. */
+    EditorSize getEditorSize() const;
+    /** Stores both values of the editor size at once. */
+    void setEditorSize (EditorSize size);
 
     /** The editor's size limits in pixels; a size restored from host state is kept within them. */
     static constexpr int minEditorWidth = 446, maxEditorWidth = 1005;
@@ -140,12 +165,25 @@ private:
     /** True for the indices the host and the editor may use. */
     static bool isParameterIndex (int index) noexcept;
 
+    /** Tells the wrapper's listeners every parameter's current value. Not for the audio
+        thread: JUCE locks its listener list for each call. */
+    void announceParameterValues();
+    /** Sets preset name and parameters from an element with the state tag, with the
+        state lock held; false, and nothing changed, for any other tag. */
+    bool applyStateValues (const juce::XmlElement& element);
+    /** Tells the host every parameter value and the editor that state was restored. */
+    void notifyStateRestored();
+
     /** Hands the engine every parameter value set since it was last called, in index
         order. Runs at the start of each block, so on the audio thread only. */
     void applyParameterChanges() noexcept;
 
     QuillmorChorusEngine engine;
-    juce::String presetName;
+
+    // Held while state is written or applied, on the host's state thread and the message
+    // thread, never on the audio thread. Recursive: writing state is part of saving it.
+    mutable std::recursive_mutex stateLock;
+    juce::String presetName;   ///< guarded by stateLock
 
     // Hosts and the editor set parameters on threads of their own while the audio thread
     // runs the engine, and one change rewrites several engine members (a whole tap layout,

@@ -5,6 +5,7 @@
 #include <array>
 #include <cfloat>
 #include <cstring>
+#include <filesystem>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -106,10 +107,29 @@ std::unique_ptr<juce::XmlElement> parseStateText (const char* utf8, std::size_t 
     auto element = document.getDocumentElement();
     return document.getLastParseError().isEmpty() ? std::move (element) : nullptr;
 }
+
+std::filesystem::path toPath (const juce::File& file)
+{
+    return std::filesystem::u8path (file.getFullPathName().toRawUTF8());
+}
+
+/** True for an existing file that we may not write or that no one may: a rename would
+    replace it all the same, and root may write any file whatever its permissions. */
+bool isWriteProtected (const juce::File& file)
+{
+    using std::filesystem::perms;
+    std::error_code error;
+    const auto status = std::filesystem::status (toPath (file), error);
+
+    return std::filesystem::exists (status)
+        && (! file.hasWriteAccess()
+             || (status.permissions() & (perms::owner_write | perms::group_write | perms::others_write)) == perms::none);
+}
 } // namespace
 
 void QuillmorPelowin::writeStateXml (juce::XmlElement& element)
 {
+    const std::lock_guard<std::recursive_mutex> lock (stateLock);
     element.setAttribute ("pluginVersion", pluginVersionString);
     element.setAttribute ("presetName", presetName);
 
@@ -120,33 +140,47 @@ void QuillmorPelowin::writeStateXml (juce::XmlElement& element)
 
 void QuillmorPelowin::applyStateXml (const juce::XmlElement& element)
 {
+    if (applyStateValues (element))
+        notifyStateRestored();
+}
+
+bool QuillmorPelowin::applyStateValues (const juce::XmlElement& element)
+{
     if (! hasStateTag (element))
-        return;
+        return false;
 
     const auto attributes = readStateAttributes (element, *this);
+    const std::lock_guard<std::recursive_mutex> lock (stateLock);
     presetName = attributes.presetName.value_or (juce::String());
 
     for (int index = 0; index < inputPanIndex; ++index)
         setParameter (index, readParameterValue (attributes.parameters[(size_t) index], getParameter (index)));
 
     setParameter (inputPanIndex, readParameterValue (attributes.parameters[inputPanIndex], 0.0f));
+    return true;
+}
 
+void QuillmorPelowin::notifyStateRestored()
+{
+    // Not under the state lock: a host's listener may wait on a thread of the host's
+    // own that is waiting for this lock in getStateInformation.
+    //
     // A host that keeps its own copy of every value (LV2 does) learns of the
-    // restored ones only when told; wrappers that re-read all values after a
-    // restore (VST3, AU) ignore this.
-    for (int index = 0; index < numParameters; ++index)
-        sendParamChangeMessageToListeners (index, getParameter (index));
+    // restored ones only when told; the LV2 wrapper sends them with the next block.
+    // Wrappers that re-read all values after a restore (VST3, AU) ignore this.
+    announceParameterValues();
 
     sendChangeMessage();
 }
 
 void QuillmorPelowin::getStateInformation (juce::MemoryBlock& destData)
 {
+    const std::lock_guard<std::recursive_mutex> lock (stateLock);
     juce::XmlElement element (stateTag);
     writeStateXml (element);
     element.setAttribute ("mixLock", mixLock ? 1 : 0);
-    element.setAttribute ("uiWidth", uiWidth);
-    element.setAttribute ("uiHeight", uiHeight);
+    element.setAttribute ("uiWidth", uiWidth.load());
+    element.setAttribute ("uiHeight", uiHeight.load());
     copyXmlToBinary (element, destData);
 }
 
@@ -168,9 +202,12 @@ void QuillmorPelowin::setStateInformation (const void* data, int sizeInBytes)
     if (element == nullptr)
         return;
 
-    applyStateXml (*element);
-
     const auto attributes = readStateAttributes (*element, *this);
+
+    // Parameters, mix lock and size change together for a save on another thread.
+    std::unique_lock<std::recursive_mutex> lock (stateLock);
+    const bool restored = applyStateValues (*element);
+
     mixLock = readBoolValue (attributes.mixLock);
 
     // A state from elsewhere may carry any size, or no number at all (read as 0).
@@ -181,10 +218,18 @@ void QuillmorPelowin::setStateInformation (const void* data, int sizeInBytes)
     if (attributes.uiHeight.has_value())
         uiHeight = juce::jlimit (minEditorHeight, maxEditorHeight,
                                  quillmor::text::readSaturatedInt (attributes.uiHeight->toRawUTF8()));
+
+    lock.unlock();
+
+    if (restored)
+        notifyStateRestored();
 }
 
 void QuillmorPelowin::loadPresetFile (const juce::File& file)
 {
+    if (! isRegularFile (file))
+        return;
+
     juce::FileInputStream stream (file);
 
     if (! stream.openedOk())
@@ -211,6 +256,7 @@ void QuillmorPelowin::setStateFromXmlText (const juce::String& text)
         return;
 
     const auto attributes = readStateAttributes (*element, *this);
+    const std::lock_guard<std::recursive_mutex> lock (stateLock);
     presetName = attributes.presetName.value_or (juce::String());
 
     // Mix goes last and only when unlocked, so a locked mix never moves even
@@ -226,9 +272,31 @@ void QuillmorPelowin::setStateFromXmlText (const juce::String& text)
 
 bool QuillmorPelowin::savePresetFile (const juce::File& file)
 {
+    if (isWriteProtected (file))
+        return false;
+
     juce::XmlElement element (stateTag);
     writeStateXml (element);
-    return element.writeTo (file);
+    const auto text = element.toString();   // declaration, UTF-8, lines wrapped at 60
+
+    // The old file stays until the new one is whole on disk. JUCE's own writer buffers
+    // and drops the count of a short write (a nearly full disk): it would report
+    // success and put a truncated file in place of a good one.
+    juce::TemporaryFile temporary (file, juce::TemporaryFile::useHiddenFile);
+
+    {
+        juce::FileOutputStream stream (temporary.getFile(), 0);   // unbuffered: every write is checked
+
+        if (! stream.openedOk() || ! stream.write (text.toRawUTF8(), text.getNumBytesAsUTF8()))
+            return false;
+
+        stream.flush();   // and synced to the disk
+
+        if (stream.getStatus().failed())
+            return false;
+    }
+
+    return temporary.overwriteTargetFileWithTemporary();
 }
 
 void QuillmorPelowin::getStateAsXmlText (juce::String& result)
@@ -240,12 +308,33 @@ void QuillmorPelowin::getStateAsXmlText (juce::String& result)
 
 juce::String QuillmorPelowin::getPresetName() const
 {
+    const std::lock_guard<std::recursive_mutex> lock (stateLock);
     return presetName;
 }
 
 void QuillmorPelowin::setPresetName (const juce::String& newName)
 {
+    const std::lock_guard<std::recursive_mutex> lock (stateLock);
     presetName = newName;
+}
+
+QuillmorPelowin::EditorSize QuillmorPelowin::getEditorSize() const
+{
+    const std::lock_guard<std::recursive_mutex> lock (stateLock);
+    return { uiWidth.load(), uiHeight.load() };
+}
+
+void QuillmorPelowin::setEditorSize (EditorSize size)
+{
+    const std::lock_guard<std::recursive_mutex> lock (stateLock);
+    uiWidth = size.width;
+    uiHeight = size.height;
+}
+
+bool QuillmorPelowin::isRegularFile (const juce::File& file)
+{
+    std::error_code error;
+    return std::filesystem::is_regular_file (toPath (file), error);
 }
 
 juce::String QuillmorPelowin::getPresetFolder (int which)

@@ -1,6 +1,7 @@
 #include "QuillmorPelowinText.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -216,8 +217,7 @@ std::string formatTwoDecimals (float value)
     if (! (scaled < 9.2e18))
     {
         char buffer[400];
-        std::snprintf (buffer, sizeof (buffer), "%.2f", wide);
-        return buffer;
+        return { buffer, std::to_chars (buffer, buffer + sizeof (buffer), wide, std::chars_format::fixed, 2).ptr };
     }
 
     const auto hundredths = static_cast<std::uint64_t> (scaled);
@@ -231,9 +231,10 @@ std::string formatTwoDecimals (float value)
 
 std::string formatXmlNumber (double value)
 {
+    // printf would follow the process's LC_NUMERIC, which a host may have set to a
+    // decimal comma; to_chars always writes the classic form.
     char buffer[40];
-    std::snprintf (buffer, sizeof (buffer), "%.20g", value);
-    return buffer;
+    return { buffer, std::to_chars (buffer, buffer + sizeof (buffer), value, std::chars_format::general, 20).ptr };
 }
 
 std::string limitExponentDigits (const char* text)

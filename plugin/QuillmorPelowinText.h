@@ -11,12 +11,13 @@ namespace quillmor::text
 /** Writes a real value with exactly two decimals: |value| x 100 + 0.5 truncated,
     a point before the last two digits, a minus sign for any value below zero
     ("-0.00" for -0.004). Non-finite or astronomically large values are written
-    by printf's "%.2f". */
+    as printf's "%.2f" writes them in the classic locale. Always a decimal point,
+    whatever the process's locale. */
 std::string formatTwoDecimals (float value);
 
-/** Writes a number as printf's "%.20g" does: general notation, up to 20
-    significant digits, no trailing zeros, so a float widened to double reads
-    back bit-exactly. */
+/** Writes a number as printf's "%.20g" does in the classic locale, whatever the
+    process's locale: general notation, up to 20 significant digits, no trailing
+    zeros, a decimal point, so a float widened to double reads back bit-exactly. */
 std::string formatXmlNumber (double value);
 
 /** Copies number text for JUCE's number reader, which gathers an exponent in an

@@ -3,6 +3,8 @@
 
 #include "EditorTestSupport.h"
 
+#include <sys/stat.h>
+
 using namespace editortest;
 
 namespace
@@ -299,11 +301,14 @@ TEST_F (EditorEvents, PresetMenuListsUserThenFactoryPresetsSorted)
 
     user.getChildFile ("Empty").createDirectory();
     user.getChildFile ("notes.txt").replaceWithText ("not a preset");
+    // Only regular files: opening a FIFO would freeze the editor.
+    for (const auto* path : { "pipe.qpreset", "Group.v2/pipe.qpreset" })
+        ASSERT_EQ (mkfifo (user.getChildFile (path).getFullPathName().toRawUTF8(), 0600), 0);
     writePreset (factory.getChildFile ("Factory One.qpreset"), "f");
     e.rebuildPresetMenu();
 
     EXPECT_EQ (describe (e.presetMenu), commands + "<Empty>\n<Group.v2>\n  4 inner\n5 a\n6 b\n---\n[QUILLMOR PRESETS:]\n7 Factory One\n");
-    EXPECT_EQ (e.presetFilePaths, (juce::Array<juce::File> { user.getChildFile ("Group.v2/inner.qpreset"), user.getChildFile ("a.qpreset"),
+    ASSERT_EQ (e.presetFilePaths, (juce::Array<juce::File> { user.getChildFile ("Group.v2/inner.qpreset"), user.getChildFile ("a.qpreset"),
                                                              user.getChildFile ("b.qpreset"), factory.getChildFile ("Factory One.qpreset") }));
 
     // A choice loads its file and the arrows go on from it; a dismissed menu or a closed editor does nothing.

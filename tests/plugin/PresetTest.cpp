@@ -3,7 +3,15 @@
 
 #include <gtest/gtest.h>
 
+#include <QuillmorPelowinText.h>
+
+#include <csignal>
 #include <cstdlib>
+#include <locale>
+
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace quillmor::test;
 
@@ -257,6 +265,71 @@ TEST_F (PresetTest, SaveThatCannotBeWrittenReturnsFalseAndChangesNothing)
     ASSERT_TRUE (processor.savePresetFile (existing));
     EXPECT_TRUE (existing.loadFileAsString().startsWith ("<?xml"));
     EXPECT_FALSE (existing.loadFileAsString().contains ("xxx"));
+}
+
+TEST_F (PresetTest, SaveThatFailsKeepsTheOldFileAndSaysSo)
+{
+    const auto existing = folder.getChildFile ("kept.qpreset");
+    ASSERT_TRUE (QuillmorPelowin().savePresetFile (existing));
+    const auto good = existing.loadFileAsString();
+    QuillmorPelowin processor;
+    setRandomParameters (processor, 3);
+
+    ASSERT_TRUE (existing.setReadOnly (true));
+    EXPECT_FALSE (processor.savePresetFile (existing)) << "read-only";
+    ASSERT_TRUE (existing.setReadOnly (false));
+
+    // A nearly full disk: the kernel takes the first half of the file and refuses the rest.
+    rlimit unlimited;
+    getrlimit (RLIMIT_FSIZE, &unlimited);
+    std::signal (SIGXFSZ, SIG_IGN);
+    const rlimit nearlyFull { static_cast<rlim_t> (good.length() / 2), unlimited.rlim_max };
+    ASSERT_EQ (setrlimit (RLIMIT_FSIZE, &nearlyFull), 0);
+    EXPECT_FALSE (processor.savePresetFile (existing)) << "disk full";
+    EXPECT_FALSE (processor.savePresetFile (folder.getChildFile ("fresh.qpreset"))) << "disk full";
+    setrlimit (RLIMIT_FSIZE, &unlimited);
+
+    EXPECT_EQ (existing.loadFileAsString(), good);
+    // Nothing else is left behind, hidden temporary files included.
+    EXPECT_EQ (folder.getNumberOfChildFiles (juce::File::findFilesAndDirectories), 1);
+}
+
+TEST_F (PresetTest, FifoIsNeverOpened)
+{
+    const auto fifo = folder.getChildFile ("pipe.qpreset");
+    ASSERT_EQ (mkfifo (fifo.getFullPathName().toRawUTF8(), 0600), 0);
+
+    // Opening a FIFO waits for a writer forever; the alarm ends a load that does.
+    EXPECT_EXIT ({ alarm (2); QuillmorPelowin().loadPresetFile (fifo); std::_Exit (0); }, ::testing::ExitedWithCode (0), "");
+}
+
+TEST_F (PresetTest, CommaDecimalLocaleKeepsTheDecimalPoint)
+{
+    QuillmorPelowin source;
+    setRandomParameters (source, 31);
+    // As hosts built on Qt or GTK set it from the user's settings. Throws, and so fails,
+    // where the system lacks the locale.
+    const auto previous = std::locale::global (std::locale ("de_DE.UTF-8"));
+
+    juce::MemoryBlock state;
+    source.getStateInformation (state);
+    juce::String clipboard;
+    source.getStateAsXmlText (clipboard);
+    const auto file = folder.getChildFile ("comma.qpreset");
+    ASSERT_TRUE (source.savePresetFile (file));
+
+    QuillmorPelowin fromState, fromFile, fromClipboard;
+    fromState.setStateInformation (state.getData(), (int) state.getSize());
+    fromFile.loadPresetFile (file);
+    fromClipboard.setStateFromXmlText (clipboard);
+    const auto hugeText = quillmor::text::formatTwoDecimals (1.0e30f);
+    std::locale::global (previous);
+
+    for (auto* destination : { &fromState, &fromFile, &fromClipboard })
+        for (int i = 0; i < numParameters; ++i)
+            EXPECT_EQ (destination->getParameter (i), source.getParameter (i)) << i;
+
+    EXPECT_EQ (hugeText, "1000000015047466219876688855040.00");
 }
 
 TEST (ClipboardText, IsOneLineWithoutDeclaration)

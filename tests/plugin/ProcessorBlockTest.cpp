@@ -60,6 +60,18 @@ TEST (ProcessorBlocks, MonoInputFeedsBothEngineInputs)
     EXPECT_TRUE (bitIdentical (monoAudio, stereoAudio));
 }
 
+TEST (ProcessorBlocks, BuffersWithoutTwoChannelsComeOutSilent)
+{
+    PreparedProcessor p;
+    juce::MidiBuffer midi;
+    auto oneChannel = makeTestSignal (512, 1);
+    juce::AudioBuffer<float> noChannels (0, 512);
+
+    p.processor.processBlock (oneChannel, midi);
+    p.processor.processBlock (noChannels, midi);
+    EXPECT_EQ (oneChannel.getMagnitude (0, 512), 0.0f);
+}
+
 TEST (ProcessorBypass, PassesTheInputThrough)
 {
     PreparedProcessor stereo, mono;

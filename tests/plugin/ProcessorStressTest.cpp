@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <thread>
@@ -141,4 +142,39 @@ TEST (ProcessorStress, AudioKeepsRunningWhileAnotherThreadChangesEverything)
     EXPECT_EQ (badBlocks.load(), 0) << "samples not finite or beyond the bound";
     EXPECT_GT (blocksRun.load(), 100) << "the audio thread hardly ran";
     EXPECT_GT (changes, 1000);
+}
+
+TEST (ProcessorStress, HostStateSavesStayWholeWhilePresetsLoadAndPaste)
+{
+    // A host saving in the background while the editor loads presets and pastes: every
+    // save is exactly one of the states loaded, never parts of two.
+    const StressMaterial material (4);
+    QuillmorPelowin processor;
+    processor.setStateInformation (material.states[0].getData(), static_cast<int> (material.states[0].getSize()));
+    std::atomic<bool> stop { false };
+    std::atomic<int> saves { 0 }, mixedSaves { 0 };
+
+    std::thread hostStateThread ([&]
+    {
+        for (; ! stop.load(); saves.fetch_add (1))
+        {
+            juce::MemoryBlock saved;
+            processor.getStateInformation (saved);
+            mixedSaves.fetch_add (std::count (material.states.begin(), material.states.end(), saved) == 0 ? 1 : 0);
+        }
+    });
+
+    std::mt19937 random (5);
+    std::uniform_int_distribution<size_t> item (0, 3);
+
+    for (const auto end = std::chrono::steady_clock::now() + stressTime; std::chrono::steady_clock::now() < end;)
+    {
+        processor.loadPresetFile (material.files[item (random)]);
+        processor.setStateFromXmlText (material.texts[item (random)]);
+    }
+
+    stop.store (true);
+    hostStateThread.join();
+    EXPECT_EQ (mixedSaves.load(), 0) << "of " << saves.load();
+    EXPECT_GT (saves.load(), 100);
 }

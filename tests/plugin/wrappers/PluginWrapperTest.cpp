@@ -4,6 +4,7 @@
 #include <juce_audio_processors/juce_audio_processors.h>
 
 #include <cmath>
+#include <limits>
 #include <utility>
 #include <vector>
 
@@ -100,6 +101,37 @@ namespace
     }
 
     void PrintTo (const Format& format, std::ostream* os) { *os << format.name; }
+
+    /** What a host that keeps its own copy of every value has been told: the last value
+        each hosted parameter received from the plug-in, NaN until it received one. */
+    struct AnnouncedValues : juce::AudioProcessorParameter::Listener
+    {
+        explicit AnnouncedValues (juce::AudioPluginInstance& hosted) : instance (hosted)
+        {
+            forget();
+            for (auto* parameter : instance.getParameters())
+                parameter->addListener (this);
+        }
+
+        ~AnnouncedValues() override
+        {
+            for (auto* parameter : instance.getParameters())
+                parameter->removeListener (this);
+        }
+
+        void forget() { values.assign ((size_t) instance.getParameters().size(), std::numeric_limits<float>::quiet_NaN()); }
+
+        float of (const juce::String& identifier) const
+        {
+            return values[(size_t) findParameter (instance, identifier)->getParameterIndex()];
+        }
+
+        void parameterValueChanged (int index, float value) override { values[(size_t) index] = value; }
+        void parameterGestureChanged (int, bool) override {}
+
+        juce::AudioPluginInstance& instance;
+        std::vector<float> values;
+    };
 
     class PluginWrapper : public ::testing::TestWithParam<Format> {};
 }
@@ -266,6 +298,40 @@ TEST_P (PluginWrapper, HostStateSurvivesSaveAndRestore)
 
 INSTANTIATE_TEST_SUITE_P (Formats, PluginWrapper, ::testing::ValuesIn (formats()),
                           [] (const auto& info) { return std::string (info.param.name); });
+
+TEST (LV2Host, LearnsEveryValueFromTheFirstBlockAfterInstantiationAndAfterEachRestore)
+{
+    const auto lv2 = formats()[1];
+    auto source = load (lv2);
+    auto destination = load (lv2);
+    ASSERT_NE (source, nullptr);
+    ASSERT_NE (destination, nullptr);
+
+    // No prepareToPlay: JUCE's LV2 host answers it with a new instance and a state restore,
+    // which would announce the values whether instantiation does or not.
+    AnnouncedValues announced (*destination);
+    auto audio = makeSignal (blockSize);
+    render (*destination, audio);
+
+    // The host reads the defaults from the bundle's description, written with six digits.
+    for (const auto& identifier : identifiers)
+        EXPECT_NEAR (announced.of (identifier), findParameter (*destination, identifier)->getDefaultValue(), 1.0e-6) << identifier;
+
+    const auto restoredValue = [] (int i) { return static_cast<float> (i + 1) / 37.0f; };   // no default among them
+    for (int i = 0; i < identifiers.size(); ++i)
+        findParameter (*source, identifiers[i])->setValue (restoredValue (i));
+
+    render (*source, audio);
+    juce::MemoryBlock state;
+    source->getStateInformation (state);
+
+    announced.forget();
+    destination->setStateInformation (state.getData(), (int) state.getSize());
+    render (*destination, audio);
+
+    for (int i = 0; i < identifiers.size(); ++i)
+        EXPECT_EQ (announced.of (identifiers[i]), restoredValue (i)) << identifiers[i];
+}
 
 TEST (LV2Bundle, DeclaresEveryParameterUnderItsIdentifier)
 {

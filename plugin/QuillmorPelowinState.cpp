@@ -2,9 +2,13 @@
 #include "QuillmorPelowinText.h"
 
 #include <algorithm>
+#include <array>
 #include <cfloat>
 #include <cstring>
 #include <filesystem>
+#include <optional>
+#include <utility>
+#include <vector>
 
 namespace
 {
@@ -15,68 +19,93 @@ constexpr int mixIndex = QuillmorChorusEngine::mixParameter;
 constexpr int inputPanIndex = QuillmorChorusEngine::inputPanParameter;
 constexpr int numParameters = QuillmorChorusEngine::numParameters;
 
-// A preset is a few kilobytes; anything far larger is not one of ours, and a
-// device file must not be read to exhaustion.
-constexpr juce::int64 maxPresetFileBytes = 64 * 1024;
-
-/** Index of the attribute called `name` in any ASCII letter case, or -1. */
-int findAttribute (const juce::XmlElement& element, const char* name)
-{
-    for (int i = 0; i < element.getNumAttributes(); ++i)
-        if (quillmor::text::equalsIgnoringAsciiCase (element.getAttributeName (i).toRawUTF8(), name))
-            return i;
-
-    return -1;
-}
-
 bool hasStateTag (const juce::XmlElement& element)
 {
     return quillmor::text::equalsIgnoringAsciiCase (element.getTagName().toRawUTF8(), stateTag);
 }
 
-/** The attribute's text read as a double (text that is no number reads 0) and
-    narrowed to float without overflowing; `fallback` when it is missing. */
-float readParameterAttribute (const juce::XmlElement& element, const char* name, float fallback)
+/** The attributes that state is read from, each the first of its name in any ASCII letter
+    case; empty when missing. */
+struct StateAttributes
 {
-    const int i = findAttribute (element, name);
+    std::array<std::optional<juce::String>, numParameters> parameters;
+    std::optional<juce::String> presetName, mixLock, uiWidth, uiHeight;
+};
 
-    if (i < 0)
+/** Gathers the state's attributes in one walk, over a copy of the element whose attributes
+    are taken off from the front: JUCE reaches an attribute by index or by name only by
+    walking its list from the start, so looking up each name in turn would cost the square
+    of the number of attributes. */
+StateAttributes readStateAttributes (const juce::XmlElement& element, QuillmorPelowin& processor)
+{
+    StateAttributes result;
+    std::vector<std::pair<juce::String, std::optional<juce::String>*>> slots {
+        { "presetName", &result.presetName }, { "mixLock", &result.mixLock },
+        { "uiWidth", &result.uiWidth }, { "uiHeight", &result.uiHeight }
+    };
+
+    for (int index = 0; index < numParameters; ++index)
+        slots.emplace_back (processor.getParameterName (index), &result.parameters[(size_t) index]);
+
+    juce::XmlElement rest (element);
+
+    for (int count = element.getNumAttributes(); --count >= 0;)
+    {
+        const juce::Identifier name (rest.getAttributeName (0));
+
+        for (auto& [slotName, slot] : slots)
+        {
+            if (quillmor::text::equalsIgnoringAsciiCase (name.getCharPointer(), slotName.toRawUTF8()))
+            {
+                if (! slot->has_value())
+                    *slot = rest.getAttributeValue (0);
+
+                break;
+            }
+        }
+
+        rest.removeAttribute (name);
+    }
+
+    return result;
+}
+
+/** The attribute's text read as a double (text that is no number reads 0) and narrowed
+    to float without overflowing; `fallback` when it is missing. */
+float readParameterValue (const std::optional<juce::String>& text, float fallback)
+{
+    if (! text.has_value())
         return fallback;
 
-    const auto text = quillmor::text::limitExponentDigits (element.getAttributeValue (i).toRawUTF8());
-    const double value = juce::String::fromUTF8 (text.c_str()).getDoubleValue();
+    const auto limited = quillmor::text::limitExponentDigits (text->toRawUTF8());
+    const double value = juce::String::fromUTF8 (limited.c_str()).getDoubleValue();
     return static_cast<float> (std::clamp (value, -static_cast<double> (FLT_MAX), static_cast<double> (FLT_MAX)));
 }
 
-/** True when the attribute's first non-blank character is 1, t, T, y or Y;
-    false when it is missing. */
-bool readBoolAttribute (const juce::XmlElement& element, const char* name)
+/** True when the attribute's first non-blank character is 1, t, T, y or Y; false when
+    it is missing. */
+bool readBoolValue (const std::optional<juce::String>& text)
 {
-    const int i = findAttribute (element, name);
-
-    if (i < 0)
+    if (! text.has_value())
         return false;
 
-    const auto first = element.getAttributeValue (i).trimStart()[0];
+    const auto first = text->trimStart()[0];
     return first == '1' || first == 't' || first == 'T' || first == 'y' || first == 'Y';
 }
 
-juce::String readPresetNameAttribute (const juce::XmlElement& element)
+/** Parses text from outside (host state, a preset file, the clipboard): the element, when
+    the text is one that the parser reads whole and without reporting an error; nullptr
+    otherwise. */
+std::unique_ptr<juce::XmlElement> parseStateText (const char* utf8, std::size_t numBytes)
 {
-    const int i = findAttribute (element, "presetName");
-    return i < 0 ? juce::String() : element.getAttributeValue (i);
-}
-
-/** Parses preset text from a file or the clipboard; nullptr for anything that
-    is not a complete element or carries a DTD. */
-std::unique_ptr<juce::XmlElement> parsePresetText (const juce::String& text)
-{
-    // The raw bytes, not getNumBytesAsUTF8: text from the clipboard may hold broken
-    // UTF-8, which that count measures as re-encoded, shorter than it is.
-    if (! quillmor::text::isSafeCompleteXml (text.toRawUTF8(), std::strlen (text.toRawUTF8())))
+    // The checks pass only well-formed UTF-8 without zero bytes, so the string holds
+    // exactly these bytes and the parser reads exactly the characters they checked.
+    if (! quillmor::text::isCompleteStateElement (utf8, numBytes))
         return {};
 
-    return juce::XmlDocument (text).getDocumentElement();
+    juce::XmlDocument document (juce::String::fromUTF8 (utf8, (int) numBytes));
+    auto element = document.getDocumentElement();
+    return document.getLastParseError().isEmpty() ? std::move (element) : nullptr;
 }
 
 std::filesystem::path toPath (const juce::File& file)
@@ -120,13 +149,14 @@ bool QuillmorPelowin::applyStateValues (const juce::XmlElement& element)
     if (! hasStateTag (element))
         return false;
 
+    const auto attributes = readStateAttributes (element, *this);
     const std::lock_guard<std::recursive_mutex> lock (stateLock);
-    presetName = readPresetNameAttribute (element);
+    presetName = attributes.presetName.value_or (juce::String());
 
     for (int index = 0; index < inputPanIndex; ++index)
-        setParameter (index, readParameterAttribute (element, getParameterName (index).toRawUTF8(), getParameter (index)));
+        setParameter (index, readParameterValue (attributes.parameters[(size_t) index], getParameter (index)));
 
-    setParameter (inputPanIndex, readParameterAttribute (element, getParameterName (inputPanIndex).toRawUTF8(), 0.0f));
+    setParameter (inputPanIndex, readParameterValue (attributes.parameters[inputPanIndex], 0.0f));
     return true;
 }
 
@@ -156,37 +186,38 @@ void QuillmorPelowin::getStateInformation (juce::MemoryBlock& destData)
 
 void QuillmorPelowin::setStateInformation (const void* data, int sizeInBytes)
 {
-    // getXmlFromBinary parses the text behind an 8-byte header (4 magic bytes and
-    // a little-endian length), cut to that length: the check must see that very text.
-    if (data == nullptr || sizeInBytes <= 8)
+    // The block as copyXmlToBinary packs it: "VC2!", the text's length (little endian,
+    // read as an int) and the text, cut to that length.
+    if (data == nullptr || sizeInBytes <= 8 || std::memcmp (data, "VC2!", 4) != 0)
         return;
 
-    const auto* text = static_cast<const char*> (data) + 8;
-    const auto declaredLength = juce::ByteOrder::littleEndianInt (text - 4);
-    const auto textLength = std::min ((size_t) declaredLength, (size_t) sizeInBytes - 8);
+    const auto* bytes = static_cast<const char*> (data);
+    const auto declaredLength = static_cast<int> (juce::ByteOrder::littleEndianInt (bytes + 4));
 
-    if (! quillmor::text::isSafeCompleteXml (text, textLength))
+    if (declaredLength <= 0)
         return;
 
-    const auto element = getXmlFromBinary (data, sizeInBytes);
+    const auto element = parseStateText (bytes + 8, (size_t) std::min (declaredLength, sizeInBytes - 8));
 
     if (element == nullptr)
         return;
+
+    const auto attributes = readStateAttributes (*element, *this);
 
     // Parameters, mix lock and size change together for a save on another thread.
     std::unique_lock<std::recursive_mutex> lock (stateLock);
     const bool restored = applyStateValues (*element);
 
-    mixLock = readBoolAttribute (*element, "mixLock");
+    mixLock = readBoolValue (attributes.mixLock);
 
     // A state from elsewhere may carry any size, or no number at all (read as 0).
-    if (const int i = findAttribute (*element, "uiWidth"); i >= 0)
+    if (attributes.uiWidth.has_value())
         uiWidth = juce::jlimit (minEditorWidth, maxEditorWidth,
-                                quillmor::text::readSaturatedInt (element->getAttributeValue (i).toRawUTF8()));
+                                quillmor::text::readSaturatedInt (attributes.uiWidth->toRawUTF8()));
 
-    if (const int i = findAttribute (*element, "uiHeight"); i >= 0)
+    if (attributes.uiHeight.has_value())
         uiHeight = juce::jlimit (minEditorHeight, maxEditorHeight,
-                                quillmor::text::readSaturatedInt (element->getAttributeValue (i).toRawUTF8()));
+                                 quillmor::text::readSaturatedInt (attributes.uiHeight->toRawUTF8()));
 
     lock.unlock();
 
@@ -205,9 +236,10 @@ void QuillmorPelowin::loadPresetFile (const juce::File& file)
         return;
 
     juce::MemoryBlock bytes;
-    stream.readIntoMemoryBlock (bytes, maxPresetFileBytes + 1);
+    // A device file must not be read to exhaustion.
+    stream.readIntoMemoryBlock (bytes, (juce::int64) quillmor::text::maxStateTextBytes + 1);
 
-    if ((juce::int64) bytes.getSize() > maxPresetFileBytes)
+    if (bytes.getSize() > quillmor::text::maxStateTextBytes)
         return;
 
     setStateFromXmlText (juce::String::createStringFromData (bytes.getData(), (int) bytes.getSize()));
@@ -215,23 +247,27 @@ void QuillmorPelowin::loadPresetFile (const juce::File& file)
 
 void QuillmorPelowin::setStateFromXmlText (const juce::String& text)
 {
-    const auto element = parsePresetText (text);
+    // The raw bytes, not getNumBytesAsUTF8: text from the clipboard may hold broken
+    // UTF-8, which that count measures as re-encoded.
+    const auto* utf8 = text.toRawUTF8();
+    const auto element = parseStateText (utf8, std::strlen (utf8));
 
     if (element == nullptr || ! hasStateTag (*element))
         return;
 
+    const auto attributes = readStateAttributes (*element, *this);
     const std::lock_guard<std::recursive_mutex> lock (stateLock);
-    presetName = readPresetNameAttribute (*element);
+    presetName = attributes.presetName.value_or (juce::String());
 
     // Mix goes last and only when unlocked, so a locked mix never moves even
     // for a moment while the other values arrive.
     for (int index = 1; index < inputPanIndex; ++index)
-        setParameter (index, readParameterAttribute (*element, getParameterName (index).toRawUTF8(), getParameter (index)));
+        setParameter (index, readParameterValue (attributes.parameters[(size_t) index], getParameter (index)));
 
-    setParameter (inputPanIndex, readParameterAttribute (*element, getParameterName (inputPanIndex).toRawUTF8(), 0.0f));
+    setParameter (inputPanIndex, readParameterValue (attributes.parameters[inputPanIndex], 0.0f));
 
     if (! mixLock)
-        setParameter (mixIndex, readParameterAttribute (*element, getParameterName (mixIndex).toRawUTF8(), getParameter (mixIndex)));
+        setParameter (mixIndex, readParameterValue (attributes.parameters[mixIndex], getParameter (mixIndex)));
 }
 
 bool QuillmorPelowin::savePresetFile (const juce::File& file)

@@ -15,39 +15,196 @@ char toLowerAscii (char c) noexcept
     return (c >= 'A' && c <= 'Z') ? static_cast<char> (c - 'A' + 'a') : c;
 }
 
-bool startsWithIgnoringAsciiCase (const char* data, std::size_t numBytes, const char* lowerCasePrefix) noexcept
+bool isBlank (char c) noexcept
 {
-    for (std::size_t i = 0; lowerCasePrefix[i] != 0; ++i)
-        if (i >= numBytes || toLowerAscii (data[i]) != lowerCasePrefix[i])
-            return false;
-
-    return true;
+    return c == ' ' || (c >= '\t' && c <= '\r');
 }
 
-/** True when every byte from 0x80 up is part of a whole UTF-8 sequence: a lead
-    byte 0xC0-0xF7 followed by the one to three continuation bytes 0x80-0xBF it
-    announces. */
-bool hasWholeUtf8Sequences (const char* data, std::size_t numBytes) noexcept
+/** The ASCII characters that JUCE's parser takes into tag and attribute names. */
+bool isNameCharacter (char c) noexcept
 {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')
+        || c == '_' || c == '-' || c == ':' || c == '.';
+}
+
+bool isDecimalDigit (char c) noexcept
+{
+    return c >= '0' && c <= '9';
+}
+
+bool isHexDigit (char c) noexcept
+{
+    return isDecimalDigit (c) || (toLowerAscii (c) >= 'a' && toLowerAscii (c) <= 'f');
+}
+
+/** True for UTF-8 as the standard has it, without zero bytes: every sequence whole (the
+    parser steps over a lead byte's continuation bytes unseen, so one cut short walks it
+    past the end), in its shortest form and at most U+10FFFF. JUCE's decoder also reads
+    over-long forms (C0 BC as '<'), which would put markup out of sight of any check on
+    the bytes. Encoded surrogates pass: JUCE writes each half of a UTF-16 file's pairs so. */
+bool isWellFormedUtf8 (const char* text, std::size_t numBytes) noexcept
+{
+    constexpr std::uint32_t shortest[] = { 0, 0x80, 0x800, 0x10000 };
+
     for (std::size_t i = 0; i < numBytes;)
     {
-        const auto lead = static_cast<unsigned char> (data[i++]);
+        const auto lead = static_cast<unsigned char> (text[i++]);
+
+        if (lead == 0)
+            return false;
 
         if (lead < 0x80)
             continue;
 
-        const std::size_t extra = lead >= 0xf8 ? 0 : lead >= 0xf0 ? 3 : lead >= 0xe0 ? 2 : lead >= 0xc0 ? 1 : 0;
+        const std::size_t extra = lead >= 0xf5 ? 0 : lead >= 0xf0 ? 3 : lead >= 0xe0 ? 2 : lead >= 0xc2 ? 1 : 0;
 
         if (extra == 0 || extra > numBytes - i)
             return false;
 
+        std::uint32_t code = lead & (0x3fu >> extra);
+
         for (const auto end = i + extra; i < end; ++i)
-            if ((static_cast<unsigned char> (data[i]) & 0xc0) != 0x80)
+        {
+            const auto next = static_cast<unsigned char> (text[i]);
+
+            if ((next & 0xc0) != 0x80)
                 return false;
+
+            code = (code << 6) | (next & 0x3fu);
+        }
+
+        if (code < shortest[extra] || code > 0x10ffff)
+            return false;
     }
 
     return true;
 }
+
+/** Walks text over the markup that JUCE's parser reads, accepting only forms that the
+    parser reads whole and in the same way. */
+class MarkupScanner
+{
+public:
+    MarkupScanner (const char* text, std::size_t numBytes) noexcept : next (text), end (text + numBytes) {}
+
+    bool atEnd() const noexcept { return next == end; }
+
+    /** Steps over `literal` when the text goes on with it (in any ASCII letter case
+        when asked). */
+    bool skip (const char* literal, bool ignoreCase = false) noexcept
+    {
+        auto* p = next;
+
+        for (; *literal != 0; ++literal, ++p)
+            if (p == end || (ignoreCase ? toLowerAscii (*p) != *literal : *p != *literal))
+                return false;
+
+        next = p;
+        return true;
+    }
+
+    /** Steps past the next `literal`; false when there is none. */
+    bool skipPast (const char* literal) noexcept
+    {
+        for (; next != end; ++next)
+            if (skip (literal))
+                return true;
+
+        return false;
+    }
+
+    void skipBlanks() noexcept
+    {
+        while (next != end && isBlank (*next))
+            ++next;
+    }
+
+    /** Blanks, comments and processing instructions (the XML declaration is one), which
+        the parser passes over before and after elements; false for one left open. */
+    bool skipBlanksAndComments() noexcept
+    {
+        for (;;)
+        {
+            skipBlanks();
+
+            if (skip ("<!--"))
+            {
+                if (! skipPast ("-->"))
+                    return false;
+            }
+            else if (skip ("<?"))
+            {
+                if (! skipPast ("?>"))
+                    return false;
+            }
+            else
+            {
+                return true;
+            }
+        }
+    }
+
+    bool skipName() noexcept
+    {
+        const auto* start = next;
+
+        while (next != end && isNameCharacter (*next))
+            ++next;
+
+        return next != start;
+    }
+
+    /** A value in single or double quotes; every '&' in it starts a reference the parser
+        resolves by itself: &amp; &quot; &apos; &lt; &gt; (any letter case), &#<decimal>;
+        or &#x<hex>;, with no more digits than it reads. */
+    bool skipQuotedValue() noexcept
+    {
+        if (next == end || (*next != '"' && *next != '\''))
+            return false;
+
+        const char quote = *next++;
+
+        while (next != end && *next != quote)
+        {
+            if (*next != '&')
+                ++next;
+            else if (! skipReference())
+                return false;
+        }
+
+        if (next == end)
+            return false;
+
+        ++next;
+        return true;
+    }
+
+private:
+    bool skipReference() noexcept
+    {
+        ++next;
+
+        for (const char* name : { "amp;", "quot;", "apos;", "lt;", "gt;" })
+            if (skip (name, true))
+                return true;
+
+        if (! skip ("#"))
+            return false;
+
+        const bool hex = skip ("x", true);
+        const std::size_t maxDigits = hex ? 8 : 12;
+        const auto* digits = next;
+
+        while (next != end && static_cast<std::size_t> (next - digits) < maxDigits
+                && (hex ? isHexDigit (*next) : isDecimalDigit (*next)))
+            ++next;
+
+        return next != digits && skip (";");
+    }
+
+    const char* next;
+    const char* const end;
+};
 } // namespace
 
 std::string formatTwoDecimals (float value)
@@ -114,7 +271,7 @@ std::string limitExponentDigits (const char* text)
 
 int readSaturatedInt (const char* text) noexcept
 {
-    while (*text == ' ' || (*text >= '\t' && *text <= '\r'))
+    while (isBlank (*text))
         ++text;
 
     const bool negative = *text == '-';
@@ -143,26 +300,45 @@ bool equalsIgnoringAsciiCase (const char* a, const char* b) noexcept
     }
 }
 
-bool isSafeCompleteXml (const char* data, std::size_t numBytes) noexcept
+bool isCompleteStateElement (const char* text, std::size_t numBytes) noexcept
 {
-    int numBrackets = 0;
-
-    for (std::size_t i = 0; i < numBytes; ++i)
-        if (data[i] == '<'
-             && (++numBrackets > maxOpeningBrackets
-                  || startsWithIgnoringAsciiCase (data + i, numBytes - i, "<!doctype")
-                  || startsWithIgnoringAsciiCase (data + i, numBytes - i, "<!entity")))
-            return false;
-
-    if (! hasWholeUtf8Sequences (data, numBytes))
+    if (numBytes > maxStateTextBytes || ! isWellFormedUtf8 (text, numBytes))
         return false;
 
-    auto end = numBytes;
+    MarkupScanner scanner (text, numBytes);
 
-    while (end > 0 && (data[end - 1] == 0 || data[end - 1] == ' ' || data[end - 1] == '\t'
-                        || data[end - 1] == '\r' || data[end - 1] == '\n'))
-        --end;
+    if (! (scanner.skipBlanksAndComments() && scanner.skip ("<") && scanner.skipName()))
+        return false;
 
-    return end > 0 && data[end - 1] == '>';
+    for (;;)
+    {
+        scanner.skipBlanks();
+
+        if (scanner.skip ("/>"))
+            break;
+
+        if (scanner.skip (">"))
+        {
+            if (! (scanner.skipBlanksAndComments() && scanner.skip ("</") && scanner.skipPast (">")))
+                return false;
+
+            break;
+        }
+
+        if (! scanner.skipName())
+            return false;
+
+        scanner.skipBlanks();
+
+        if (! scanner.skip ("="))
+            return false;
+
+        scanner.skipBlanks();
+
+        if (! scanner.skipQuotedValue())
+            return false;
+    }
+
+    return scanner.skipBlanksAndComments() && scanner.atEnd();
 }
 } // namespace quillmor::text

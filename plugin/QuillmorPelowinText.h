@@ -35,17 +35,18 @@ int readSaturatedInt (const char* text) noexcept;
     ASCII letters A-Z; other bytes must match exactly. */
 bool equalsIgnoringAsciiCase (const char* a, const char* b) noexcept;
 
-/** The most '<' that text from outside may hold. The state element has no
-    children; the parser descends into nested elements by recursion, so a text of
-    nothing but opening tags would run it out of stack. */
-constexpr int maxOpeningBrackets = 64;
+/** The most bytes of text from outside (host state, preset file, clipboard) that are
+    read: a preset is a few kilobytes, and anything far larger is not one of ours. */
+constexpr std::size_t maxStateTextBytes = 64 * 1024;
 
-/** True when text from outside may be handed to JUCE's XML parser: it holds no
-    "<!DOCTYPE" or "<!ENTITY" in any letter case (the parser would follow them,
-    into endless expansion or any file), no more than maxOpeningBrackets '<', every
-    multi-byte UTF-8 sequence in it is whole (the parser steps over a lead byte's
-    continuation bytes without looking at them, so one cut short walks it past the
-    end of the text), and past trailing blanks and zero bytes it ends with '>' (the
-    parser accepts an element cut off between attributes). */
-bool isSafeCompleteXml (const char* data, std::size_t numBytes) noexcept;
+/** True when text from outside may be handed to JUCE's XML parser, which will then read
+    all of it: at most maxStateTextBytes of well-formed UTF-8 without a zero byte, holding
+    blanks, comments and processing instructions (the XML declaration among them) around
+    one element whose tag and attribute names are ASCII, whose every attribute value is
+    quoted and uses only the five named and the numeric character references, and which
+    is empty ("/>") or closed right away, with nothing but blanks, comments and processing
+    instructions before its closing tag. So no DOCTYPE or entity declaration, no nesting
+    and nothing the parser would stop short of reaches it. Over-long UTF-8 forms are
+    refused: JUCE's decoder reads C0 BC as '<'. */
+bool isCompleteStateElement (const char* text, std::size_t numBytes) noexcept;
 } // namespace quillmor::text

@@ -26,7 +26,7 @@ for input in "${inputs[@]}"; do
     # The largest seed is under 2 KB; inputs up to 16 KB leave room to grow, and a
     # preset or state ten times that size is treated as any other.
     if ! "$build/tests/fuzz/quillmor_fuzz_$input" \
-             -max_total_time="$each" -max_len=16384 -timeout=10 \
+             -max_total_time="$each" -max_len=16384 -timeout=10 -dict=tests/fuzz/state.dict \
              -rss_limit_mb=2048 -malloc_limit_mb=256 \
              -artifact_prefix="$build/artifacts/$input-" -print_final_stats=1 \
              "$build/corpus/$input" "tests/fuzz/corpus/$input" > "$log" 2>&1; then

@@ -1,7 +1,8 @@
 // Writes the fuzzers' seed corpus with the plug-in's own writers: for a few
 // processors (defaults, random values, every value at 0 and at 1, mix lock and
 // editor sizes at both limits) the host state block, the preset file and the
-// clipboard text, into <folder>/state, <folder>/preset and <folder>/clipboard.
+// clipboard text, into <folder>/state, <folder>/preset and <folder>/clipboard;
+// then a few hostile texts in all three forms.
 #include <QuillmorPelowin.h>
 
 #include <juce_gui_basics/juce_gui_basics.h>
@@ -9,6 +10,7 @@
 #include <cstdio>
 #include <functional>
 #include <random>
+#include <string>
 
 namespace
 {
@@ -23,6 +25,23 @@ void writeSeeds (const juce::File& folder, const juce::String& name, QuillmorPel
     juce::String text;
     p.getStateAsXmlText (text);
     folder.getChildFile ("clipboard/" + name + ".txt").replaceWithText (text);
+}
+
+/** The same text as a packed state block, a preset file and clipboard text. */
+void writeTextSeeds (const juce::File& folder, const juce::String& name, const std::string& text)
+{
+    juce::MemoryBlock state ("VC2!", 4);
+    const auto length = juce::ByteOrder::swapIfBigEndian ((juce::uint32) text.size());
+    state.append (&length, 4);
+    state.append (text.c_str(), text.size() + 1);
+    folder.getChildFile ("state/" + name + ".bin").replaceWithData (state.getData(), state.getSize());
+    folder.getChildFile ("preset/" + name + ".qpreset").replaceWithData (text.data(), text.size());
+    folder.getChildFile ("clipboard/" + name + ".txt").replaceWithData (text.data(), text.size());
+}
+
+std::string repeated (const char* part, int count)
+{
+    return juce::String::repeatedString (part, count).toStdString();
 }
 
 void setAll (QuillmorPelowin& p, const std::function<float (int)>& value)
@@ -80,6 +99,24 @@ int main (int argc, char** argv)
         p.uiHeight = 547;
         writeSeeds (folder, "maximum", p);
     }
+
+    // Over-long forms of markup characters, zero bytes, references and entities, nesting.
+    const std::string element = "<QuillmorPelowin presetName=\"Hostile\" Mix=\"0.1\"";
+    const std::pair<const char*, std::string> hostile[] = {
+        { "overlong-doctype", "\xc0\xbc!DOCTYPE q [\xc0\xbc!ENTITY a \"&a;&a;\">]>" + element + " Depth=\"&a;\"/>" },
+        { "overlong-quote", element + " Depth=\"0.2\xc0\xa2 Spread=\xe0\x80\xa2" "0.9\xf0\x80\x80\xa2\"/>" },
+        { "nested", element + ">" + repeated ("<a>", 100) + repeated ("</a>", 100) + "</QuillmorPelowin>" },
+        { "nested-overlong", element + ">" + repeated ("\xc0\xbc" "a>", 100) },
+        { "zero-byte", element + std::string (" Depth=\"0.2\"\0 Spread=\"0.3\"/>", 29) },
+        { "unquoted", element + " Feedback=0.5 Spread=\"0.3\"/>" },
+        { "references", element + " Depth='&#48;.&#x35;' presetName=\"&amp;&LT;&gt;&quot;&apos;&#233;&#x1F600;&u; &\"/>" },
+        { "layout", "\xef\xbb\xbf<?xml version=\"1.0\"?>\r\n<!-- c --><quillmorpelowin\tPRESETNAME='caf\xc3\xa9'\r\n"
+                    " MIX = '0.1'></quillmorpelowin>\r\n" },
+        { "latin1", "<QuillmorPelowin presetName=\"caf\xe9\" Mix=\"0.1\"/>" },
+    };
+
+    for (const auto& [name, text] : hostile)
+        writeTextSeeds (folder, name, text);
 
     return 0;
 }

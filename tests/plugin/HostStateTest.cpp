@@ -11,20 +11,6 @@ using namespace quillmor::test;
 
 namespace
 {
-/** Packs XML text the way hosts hand it back: "VC2!", the text's byte count
-    (little endian), the UTF-8 text and a terminating zero. */
-juce::MemoryBlock packState (const juce::String& text)
-{
-    juce::MemoryBlock block;
-    block.append ("VC2!", 4);
-    const auto length = (juce::uint32) text.getNumBytesAsUTF8();
-    const unsigned char lengthBytes[] = { (unsigned char) length, (unsigned char) (length >> 8),
-                                          (unsigned char) (length >> 16), (unsigned char) (length >> 24) };
-    block.append (lengthBytes, 4);
-    block.append (text.toRawUTF8(), length + 1);
-    return block;
-}
-
 void restore (QuillmorPelowin& p, const juce::MemoryBlock& block)
 {
     p.setStateInformation (block.getData(), (int) block.getSize());
@@ -32,7 +18,7 @@ void restore (QuillmorPelowin& p, const juce::MemoryBlock& block)
 
 void restoreText (QuillmorPelowin& p, const juce::String& text)
 {
-    restore (p, packState (text));
+    restore (p, packState (text.toStdString()));
 }
 
 /** A processor moved away from every default, so a fallback to "current" is visible. */
@@ -328,7 +314,7 @@ TEST_F (HostStateTest, BlocksThatDoNotUnpackChangeNothing)
     // A million nested elements: the parser would recurse off the end of its stack.
     juce::String nested ("<QuillmorPelowin Mix=\"0.1\">");
     nested += juce::String::repeatedString ("<a>", 1000000);
-    blocks.push_back (packState (nested));
+    blocks.push_back (packState (nested.toStdString()));
 
     // Wrong magic in front of a valid element.
     auto wrongMagic = packState ("<QuillmorPelowin Mix=\"0.1\" mixLock=\"0\"/>");

@@ -22,11 +22,6 @@ const char* const expectedIdentifiers[] = {
     "DriveInGain", "DriveOutGain", "DriveNoiseGain", "FeedbackRotate", "SmoothingTime",
     "ColorMode", "DelaySync", "type", "DiffEnable", "Drive", "DrivePrePost", "Speed", "InputPan"
 };
-
-bool isSafe (const std::string& text)
-{
-    return quillmor::text::isSafeCompleteXml (text.data(), text.size());
-}
 } // namespace
 
 TEST (TwoDecimalFormat, RoundsHalfAwayFromZeroOnTheExactBinaryValue)
@@ -95,37 +90,29 @@ TEST (AsciiCaseMatching, IgnoresOnlyTheCaseOfAsciiLetters)
     EXPECT_TRUE (equalsIgnoringAsciiCase ("M\xc3\xafX", "m\xc3\xafx"));
 }
 
-TEST (UntrustedXmlGuard, RefusesDeclarationsAndTextCutOffBeforeItsLastBracket)
+TEST (UntrustedXmlGuard, PassesOnlyOneWholeElementInWellFormedUtf8)
 {
-    EXPECT_FALSE (isSafe ("<!DOCTYPE x><x/>"));
-    EXPECT_FALSE (isSafe ("<?xml version=\"1.0\"?><!doctype x [ ]><x/>"));
-    EXPECT_FALSE (isSafe ("<x/><!EnTiTy a \"b\"><y/>"));
-    EXPECT_FALSE (isSafe (std::string ("VC2!\x05\0\0\0<!ENTITY a><x/>\0", 23)));
-    EXPECT_FALSE (isSafe (""));
-    EXPECT_FALSE (isSafe (" \n"));
-    EXPECT_FALSE (isSafe ("<x a=\"1\""));
-    EXPECT_FALSE (isSafe ("<x a=\"1\"/>junk"));
-    EXPECT_FALSE (quillmor::text::isSafeCompleteXml ("<x a=\"1\"/>", 8));
+    const std::pair<std::string, bool> cases[] = {
+        { "<x/>", true },
+        { "<!-- <!DOCTYPE --><x a=\"&amp;&LT;&quot;&#233;&#x266a;\"></x> <?pi?> <!-- -->", true },
+        { "<x a=\"<>'\" b='\"'c=\"\xc3\xa9\xe2\x82\xac\xf0\x9f\x98\x80\xed\xa0\x80\" ><!--c--> </x>", true },
+        { "", false }, { "<x a=\"1\"/>junk", false }, { "<x a=\"1/>", false }, { "< x/>", false },
+        { "<x <!-- c --> a=\"1\"/>", false }, { "<x \xc3\xa9=\"1\"/>", false }, { "<!-- <x/>", false },
+        { "<x>t</x>", false }, { "<x/><!ENTITY a \"b\">", false },
+        { "<x a=\"&#;\"/>", false }, { "<x a=\"&#x;\"/>", false }, { "<x a=\"&#x123456789;\"/>", false },
+        { "<x a=\"&#1234567890123;\"/>", false },
+        // Over-long forms, anything above U+10FFFF, broken sequences, a zero byte.
+        { "<x a=\"\xe0\x80\xbe\"/>", false }, { "<x a=\"\xf0\x80\x80\xbc\"/>", false },
+        { "<x a=\"\xf4\x90\x80\x80\"/>", false }, { "<x a=\"\xf8\x88\x80\x80\x80\"/>", false },
+        { "<x a=\"\x80\"/>", false }, { "<x a=\"\xe2\x82\"/>", false }, { "<x/>\xc3", false },
+        { std::string ("<x a=\"1\"/>\0", 11), false },
+        // The size cap.
+        { "<x a=\"" + std::string (quillmor::text::maxStateTextBytes - 9, 'v') + "\"/>", true },
+        { "<x a=\"" + std::string (quillmor::text::maxStateTextBytes - 8, 'v') + "\"/>", false },
+    };
 
-    // UTF-8: whole sequences of two to four bytes pass; a lead byte short of its
-    // continuation bytes, a stray continuation byte or a byte from 0xF8 up does not.
-    EXPECT_TRUE (isSafe ("<x a=\"\xc3\xa9\xe2\x82\xac\xf0\x9f\x98\x80\"/>"));
-    EXPECT_FALSE (isSafe ("<x a=\"\xe2\x82\"/>"));
-    EXPECT_FALSE (isSafe ("<x a=\"\xf0\"/>"));
-    EXPECT_FALSE (isSafe ("<x a=\"\x80\"/>"));
-    EXPECT_FALSE (isSafe ("<x a=\"\xf8\x80\x80\x80\x80\"/>"));
-    EXPECT_FALSE (isSafe ("<x/>\xc3"));
-
-    // Nesting is bounded by the number of opening brackets.
-    std::string nested;
-    for (int i = 0; i < quillmor::text::maxOpeningBrackets; ++i)
-        nested += "<a>";
-    EXPECT_TRUE (isSafe (nested));
-    EXPECT_FALSE (isSafe ("<a>" + nested));
-
-    EXPECT_TRUE (isSafe ("<x a=\"DOCTYPE\"/>"));
-    EXPECT_TRUE (isSafe ("<!-- <!DOCTYP --><x/> \r\n\t"));
-    EXPECT_TRUE (isSafe (std::string ("VC2!\x07\0\0\0<x a/>\0", 15)));
+    for (const auto& [text, expected] : cases)
+        EXPECT_EQ (quillmor::text::isCompleteStateElement (text.data(), text.size()), expected) << text.substr (0, 80);
 }
 
 TEST (ParameterNames, AreTheIdentifiersAndEmptyOutsideTheTable)

@@ -6,6 +6,7 @@
 
 #include <cstring>
 #include <random>
+#include <string>
 
 namespace quillmor::test
 {
@@ -43,4 +44,17 @@ inline void setRandomParameters (QuillmorPelowin& p, unsigned seed)
         p.setParameter (i, unit (random));
 }
 
+/** Packs text the way hosts hand it back: "VC2!", the text's byte count (little
+    endian), the text and a terminating zero. */
+inline juce::MemoryBlock packState (const std::string& text)
+{
+    juce::MemoryBlock block;
+    block.append ("VC2!", 4);
+    const auto length = (juce::uint32) text.size();
+    const unsigned char lengthBytes[] = { (unsigned char) length, (unsigned char) (length >> 8),
+                                          (unsigned char) (length >> 16), (unsigned char) (length >> 24) };
+    block.append (lengthBytes, 4);
+    block.append (text.c_str(), text.size() + 1);
+    return block;
+}
 } // namespace quillmor::test

@@ -1,0 +1,164 @@
+// Hostile and damaged text on each way in (host state, preset file, clipboard): a load
+// is all or nothing, and preset files from other writers still load.
+#include "StateTestHelpers.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+using namespace quillmor::test;
+
+namespace
+{
+enum Path { hostState, presetFile, clipboard };
+const char* const pathNames[] = { "host state", "preset file", "clipboard" };
+
+/** Hands the processor these bytes as the text of a state block, a preset file or the clipboard. */
+void deliver (QuillmorPelowin& p, Path path, const std::string& bytes)
+{
+    if (path == hostState)
+    {
+        const auto block = packState (bytes);
+        p.setStateInformation (block.getData(), (int) block.getSize());
+    }
+    else if (path == presetFile)
+    {
+        juce::TemporaryFile file (".qpreset");
+        ASSERT_TRUE (file.getFile().replaceWithData (bytes.data(), bytes.size()));
+        p.loadPresetFile (file.getFile());
+    }
+    else
+    {
+        p.setStateFromXmlText (juce::String::fromUTF8 (bytes.data(), (int) bytes.size()));
+    }
+}
+
+std::string repeated (const char* part, int count)
+{
+    return juce::String::repeatedString (part, count).toStdString();
+}
+
+/** A processor away from its defaults, with the block that puts it back. */
+struct Previous
+{
+    Previous()
+    {
+        setRandomParameters (processor, 7);
+        processor.setPresetName ("Previous");
+        processor.mixLock = true;
+        processor.uiWidth = 800;
+        processor.getStateInformation (block);
+    }
+
+    void restore() { processor.setStateInformation (block.getData(), (int) block.getSize()); }
+
+    QuillmorPelowin processor;
+    juce::MemoryBlock block;
+};
+
+const std::string element = "<QuillmorPelowin presetName=\"New\" Mix=\"0.1\"";
+} // namespace
+
+TEST (UntrustedText, HostileTextChangesNothingOnAnyPath)
+{
+    const std::string cases[] = {
+        // Over-long '<' (C0 BC): a DOCTYPE whose entities expand without end.
+        "\xc0\xbc!DOCTYPE q [\xc0\xbc!ENTITY a \"&xb;\"> \xc0\xbc!ENTITY c \"1\"> \xc0\xbc!ENTITY d \"1\"> "
+            "\xc0\xbc!ENTITY b \"&xb;&xb;\">]>" + element + " presetName=\"&a;\"/>",
+        // Nesting deep enough to run the parser out of stack (the others fit a preset file).
+        element + ">" + repeated ("\xc0\xbc" "a>", 1000000),
+        element + ">" + repeated ("\xc0\xbc" "a>", 16000),
+        element + ">" + repeated ("<a>", 9000) + repeated ("</a>", 9000) + "</QuillmorPelowin>",
+        // An over-long '"' would close a value early and bring in an attribute unseen.
+        element + " Depth=\"0.2\xc0\xa2 Spread=\xc0\xa2" "0.9\xc0\xa2 b=\xc0\xa2\"/>",
+        // Attributes the parser stops at without a word, or reads as something else.
+        element + " Depth=\"0.2\" Feedback=0.5 Spread=\"0.3\"/>",
+        element + " Depth=\"0.2 &\" Spread=\"0.3\"/>",
+        element + " Depth=\"&unknown;\"/>",
+        element + " Depth Spread=\"0.3\"/>",
+        element + " Depth=\"0.2\" Spread=\"0.3\"",
+    };
+
+    Previous previous;
+    const ProcessorSnapshot before (previous.processor);
+
+    for (const auto& text : cases)
+    {
+        for (const auto path : { hostState, presetFile, clipboard })
+        {
+            deliver (previous.processor, path, text);
+            EXPECT_TRUE (ProcessorSnapshot (previous.processor) == before) << pathNames[path] << ": " << text.substr (0, 120);
+            previous.restore();
+        }
+    }
+}
+
+TEST (UntrustedText, AZeroByteAnywhereInAStateChangesNothing)
+{
+    QuillmorPelowin source;
+    juce::MemoryBlock block;
+    source.getStateInformation (block);
+    const std::string text ((const char*) block.getData() + 8, block.getSize() - 9);
+
+    Previous previous;
+    const ProcessorSnapshot before (previous.processor);
+
+    for (const auto path : { hostState, presetFile, clipboard })
+    {
+        for (size_t i = 0; i < text.size(); ++i)
+        {
+            auto damaged = text;
+            damaged[i] = 0;
+            deliver (previous.processor, path, damaged);
+            EXPECT_TRUE (ProcessorSnapshot (previous.processor) == before) << pathNames[path] << ", byte " << i;
+            previous.restore();
+        }
+    }
+}
+
+TEST (UntrustedText, ThousandsOfAttributesAreReadOnceAndTooManyNotAtAll)
+{
+    // 10,000 fit under the 64 KiB cap; of two names in different case the first counts.
+    const auto attributes = [] (int count) {
+        return "<QuillmorPelowin" + repeated (" x=\"1\"", count) + " MIX=\"0.25\" presetName=\"Many\" Mix=\"0.75\"/>";
+    };
+
+    Previous previous;
+    previous.processor.mixLock = false;
+
+    for (const auto path : { hostState, presetFile, clipboard })
+    {
+        previous.processor.setPresetName ("Previous");
+        deliver (previous.processor, path, attributes (100000));
+        EXPECT_EQ (previous.processor.getPresetName(), "Previous") << pathNames[path];
+
+        deliver (previous.processor, path, attributes (10000));
+        EXPECT_EQ (previous.processor.getPresetName(), "Many") << pathNames[path];
+        EXPECT_EQ (previous.processor.getParameter (0), 0.25f) << pathNames[path];
+    }
+}
+
+TEST (UntrustedText, PresetFilesInOtherEncodingsAndLayoutsStillLoad)
+{
+    const std::string latin1 = "<QuillmorPelowin presetName=\"caf\xe9 &amp; co\" Mix=\"0.1\"/>";
+    std::string utf16 = "\xff\xfe";
+    for (const char c : latin1)
+        utf16 += std::string { c, 0 };
+
+    const std::string files[] = {
+        latin1, utf16, "\xef\xbb\xbf<QuillmorPelowin presetName=\"caf\xc3\xa9 &amp; co\" Mix=\"0.1\"/>",
+        "<?xml version=\"1.0\"?>\r\n<!-- shared --><quillmorpelowin\tpresetname='caf&#233; &AMP; co'\r\n"
+        "  MIX = '0.1' ></QuillmorPelowin>\r\n",
+    };
+
+    QuillmorPelowin processor;
+
+    for (const auto& file : files)
+    {
+        processor.setPresetName ("Previous");
+        processor.setParameter (0, 0.5f);
+        deliver (processor, presetFile, file);
+        EXPECT_EQ (processor.getPresetName(), juce::String (juce::CharPointer_UTF8 ("caf\xc3\xa9 & co"))) << file;
+        EXPECT_EQ (processor.getParameter (0), 0.1f) << file;
+    }
+}

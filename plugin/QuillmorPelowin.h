@@ -168,9 +168,14 @@ private:
     /** Tells the wrapper's listeners every parameter's current value. Not for the audio
         thread: JUCE locks its listener list for each call. */
     void announceParameterValues();
-    /** Sets preset name and parameters from an element with the state tag, with the
-        state lock held; false, and nothing changed, for any other tag. */
-    bool applyStateValues (const juce::XmlElement& element);
+    /** The attributes that state is read from, each the first of its name in any ASCII
+        letter case; empty when missing. */
+    struct StateAttributes;
+    /** Gathers an element's state attributes in one walk. */
+    StateAttributes readStateAttributes (const juce::XmlElement& element);
+    /** Sets preset name and parameters 0-34 from state attributes; the caller holds the
+        state lock. */
+    void applyStateValues (const StateAttributes& attributes);
     /** Tells the host every parameter value and the editor that state was restored. */
     void notifyStateRestored();
 

@@ -24,52 +24,6 @@ bool hasStateTag (const juce::XmlElement& element)
     return quillmor::text::equalsIgnoringAsciiCase (element.getTagName().toRawUTF8(), stateTag);
 }
 
-/** The attributes that state is read from, each the first of its name in any ASCII letter
-    case; empty when missing. */
-struct StateAttributes
-{
-    std::array<std::optional<juce::String>, numParameters> parameters;
-    std::optional<juce::String> presetName, mixLock, uiWidth, uiHeight;
-};
-
-/** Gathers the state's attributes in one walk, over a copy of the element whose attributes
-    are taken off from the front: JUCE reaches an attribute by index or by name only by
-    walking its list from the start, so looking up each name in turn would cost the square
-    of the number of attributes. */
-StateAttributes readStateAttributes (const juce::XmlElement& element, QuillmorPelowin& processor)
-{
-    StateAttributes result;
-    std::vector<std::pair<juce::String, std::optional<juce::String>*>> slots {
-        { "presetName", &result.presetName }, { "mixLock", &result.mixLock },
-        { "uiWidth", &result.uiWidth }, { "uiHeight", &result.uiHeight }
-    };
-
-    for (int index = 0; index < numParameters; ++index)
-        slots.emplace_back (processor.getParameterName (index), &result.parameters[(size_t) index]);
-
-    juce::XmlElement rest (element);
-
-    for (int count = element.getNumAttributes(); --count >= 0;)
-    {
-        const juce::Identifier name (rest.getAttributeName (0));
-
-        for (auto& [slotName, slot] : slots)
-        {
-            if (quillmor::text::equalsIgnoringAsciiCase (name.getCharPointer(), slotName.toRawUTF8()))
-            {
-                if (! slot->has_value())
-                    *slot = rest.getAttributeValue (0);
-
-                break;
-            }
-        }
-
-        rest.removeAttribute (name);
-    }
-
-    return result;
-}
-
 /** The attribute's text read as a double (text that is no number reads 0) and narrowed
     to float without overflowing; `fallback` when it is missing. */
 float readParameterValue (const std::optional<juce::String>& text, float fallback)
@@ -127,6 +81,50 @@ bool isWriteProtected (const juce::File& file)
 }
 } // namespace
 
+struct QuillmorPelowin::StateAttributes
+{
+    std::array<std::optional<juce::String>, numParameters> parameters;
+    std::optional<juce::String> presetName, mixLock, uiWidth, uiHeight;
+};
+
+/** Gathers the state's attributes in one walk, over a copy of the element whose attributes
+    are taken off from the front: JUCE reaches an attribute by index or by name only by
+    walking its list from the start, so looking up each name in turn would cost the square
+    of the number of attributes. */
+QuillmorPelowin::StateAttributes QuillmorPelowin::readStateAttributes (const juce::XmlElement& element)
+{
+    StateAttributes result;
+    std::vector<std::pair<juce::String, std::optional<juce::String>*>> slots {
+        { "presetName", &result.presetName }, { "mixLock", &result.mixLock },
+        { "uiWidth", &result.uiWidth }, { "uiHeight", &result.uiHeight }
+    };
+
+    for (int index = 0; index < numParameters; ++index)
+        slots.emplace_back (getParameterName (index), &result.parameters[(size_t) index]);
+
+    juce::XmlElement rest (element);
+
+    for (int count = element.getNumAttributes(); --count >= 0;)
+    {
+        const juce::Identifier name (rest.getAttributeName (0));
+
+        for (auto& [slotName, slot] : slots)
+        {
+            if (quillmor::text::equalsIgnoringAsciiCase (name.getCharPointer(), slotName.toRawUTF8()))
+            {
+                if (! slot->has_value())
+                    *slot = rest.getAttributeValue (0);
+
+                break;
+            }
+        }
+
+        rest.removeAttribute (name);
+    }
+
+    return result;
+}
+
 void QuillmorPelowin::writeStateXml (juce::XmlElement& element)
 {
     const std::lock_guard<std::recursive_mutex> lock (stateLock);
@@ -140,24 +138,27 @@ void QuillmorPelowin::writeStateXml (juce::XmlElement& element)
 
 void QuillmorPelowin::applyStateXml (const juce::XmlElement& element)
 {
-    if (applyStateValues (element))
-        notifyStateRestored();
+    if (! hasStateTag (element))
+        return;
+
+    const auto attributes = readStateAttributes (element);
+
+    {
+        const std::lock_guard<std::recursive_mutex> lock (stateLock);
+        applyStateValues (attributes);
+    }
+
+    notifyStateRestored();
 }
 
-bool QuillmorPelowin::applyStateValues (const juce::XmlElement& element)
+void QuillmorPelowin::applyStateValues (const StateAttributes& attributes)
 {
-    if (! hasStateTag (element))
-        return false;
-
-    const auto attributes = readStateAttributes (element, *this);
-    const std::lock_guard<std::recursive_mutex> lock (stateLock);
     presetName = attributes.presetName.value_or (juce::String());
 
     for (int index = 0; index < inputPanIndex; ++index)
         setParameter (index, readParameterValue (attributes.parameters[(size_t) index], getParameter (index)));
 
     setParameter (inputPanIndex, readParameterValue (attributes.parameters[inputPanIndex], 0.0f));
-    return true;
 }
 
 void QuillmorPelowin::notifyStateRestored()
@@ -202,24 +203,27 @@ void QuillmorPelowin::setStateInformation (const void* data, int sizeInBytes)
     if (element == nullptr)
         return;
 
-    const auto attributes = readStateAttributes (*element, *this);
+    const auto attributes = readStateAttributes (*element);
+    const bool restored = hasStateTag (*element);
 
-    // Parameters, mix lock and size change together for a save on another thread.
-    std::unique_lock<std::recursive_mutex> lock (stateLock);
-    const bool restored = applyStateValues (*element);
+    {
+        // Parameters, mix lock and size change together for a save on another thread.
+        const std::lock_guard<std::recursive_mutex> lock (stateLock);
 
-    mixLock = readBoolValue (attributes.mixLock);
+        if (restored)
+            applyStateValues (attributes);
 
-    // A state from elsewhere may carry any size, or no number at all (read as 0).
-    if (attributes.uiWidth.has_value())
-        uiWidth = juce::jlimit (minEditorWidth, maxEditorWidth,
-                                quillmor::text::readSaturatedInt (attributes.uiWidth->toRawUTF8()));
+        mixLock = readBoolValue (attributes.mixLock);
 
-    if (attributes.uiHeight.has_value())
-        uiHeight = juce::jlimit (minEditorHeight, maxEditorHeight,
-                                 quillmor::text::readSaturatedInt (attributes.uiHeight->toRawUTF8()));
+        // A state from elsewhere may carry any size, or no number at all (read as 0).
+        if (attributes.uiWidth.has_value())
+            uiWidth = juce::jlimit (minEditorWidth, maxEditorWidth,
+                                    quillmor::text::readSaturatedInt (attributes.uiWidth->toRawUTF8()));
 
-    lock.unlock();
+        if (attributes.uiHeight.has_value())
+            uiHeight = juce::jlimit (minEditorHeight, maxEditorHeight,
+                                     quillmor::text::readSaturatedInt (attributes.uiHeight->toRawUTF8()));
+    }
 
     if (restored)
         notifyStateRestored();
@@ -255,7 +259,7 @@ void QuillmorPelowin::setStateFromXmlText (const juce::String& text)
     if (element == nullptr || ! hasStateTag (*element))
         return;
 
-    const auto attributes = readStateAttributes (*element, *this);
+    const auto attributes = readStateAttributes (*element);
     const std::lock_guard<std::recursive_mutex> lock (stateLock);
     presetName = attributes.presetName.value_or (juce::String());
 

@@ -3,6 +3,10 @@
 #include <cstdint>
 #include <cstring>
 
+#if defined(__SSE__)
+ #include <xmmintrin.h>
+#endif
+
 /** Element-wise operations on raw float arrays with explicit counts.
 
     These are the only vector primitives the DSP code uses. They are defined
@@ -87,6 +91,27 @@ namespace quillmor::vec
     inline void scalarMultiplyAdd (const float* a, float scalar, const float* c, float* out, int n) noexcept
     {
         detail::map (a, c, out, n, [scalar] (auto x, auto y) { return x * scalar + y; });
+    }
+
+    /** Holds n floats of x within -ceiling .. ceiling in place; values inside pass
+        unchanged, bit for bit, and a NaN stays a NaN. */
+    inline void limit (float* x, float ceiling, int n) noexcept
+    {
+        int i = 0;
+#if defined(__SSE__)
+        // With a constant ceiling the compiler turns the selections below into compares
+        // and masks; the minimum and maximum instructions do the same in one step each
+        // (each returns its second operand when either is NaN).
+        const __m128 high = _mm_set1_ps (ceiling);
+        const __m128 low = _mm_set1_ps (-ceiling);
+        for (; i + 4 <= n; i += 4)
+            _mm_storeu_ps (x + i, _mm_max_ps (low, _mm_min_ps (high, _mm_loadu_ps (x + i))));
+#endif
+        for (; i < n; ++i)
+        {
+            const float v = ceiling < x[i] ? ceiling : x[i];
+            x[i] = -ceiling > v ? -ceiling : v;
+        }
     }
 
     /** out[i] = a[i] * b[i] + c[i]. */

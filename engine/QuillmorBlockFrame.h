@@ -162,6 +162,13 @@ void QuillmorChorusEngine::runNetwork() noexcept
     vec::scalarMultiply (fifo[1], inputGainRightFromRight, block[1], full);
     vec::scalarMultiplyAdd (fifo[1], inputGainLeftFromRight, block[0], block[0], full);
     vec::scalarMultiplyAdd (fifo[0], inputGainRightFromLeft, block[1], block[1], full);
+
+    // Full feedback can set a loop gain above one: the LowCut's numerator lifts the top
+    // of the band a little, and in the Bright colour nothing in the loop takes it back.
+    // What comes back is held at a ceiling that a stable loop never reaches, so below it
+    // nothing changes.
+    vec::limit (feedback[0], feedbackCeiling, full);
+    vec::limit (feedback[1], feedbackCeiling, full);
     vec::scalarMultiplyAdd (feedback[0], feedbackGain, block[0], block[0], full);
     vec::scalarMultiplyAdd (feedback[1], feedbackGain, block[1], block[1], full);
 

@@ -77,6 +77,10 @@ public:
     static constexpr int controlBlockSize = 16;   ///< samples per run of the effect network
     static constexpr long mainDelayCapacity = 1L << 20; ///< ring samples per main line: room at 192 kHz
     static constexpr float syncedDelayCap = 132000.0f;  ///< longest tempo-synced delay, samples
+    /** Largest magnitude of a fed-back sample: 32 times full scale (+30 dB). For input
+        within -1 .. 1 a stable loop stays below it up to 96 % Feedback, even at a
+        resonance (1 / (1 - Feedback) times the input); a loop gain of one or more stops there. */
+    static constexpr float feedbackCeiling = 32.0f;
 
     /** Builds every building block and buffer, ready for 48000 Hz. Applies no
         parameter defaults: the owner does that through `initParameter` and `setParameter`. */

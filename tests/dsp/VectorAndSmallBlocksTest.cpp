@@ -48,6 +48,21 @@ TEST (VectorLayer, ArithmeticMatchesElementwiseDefinitionsAtOddLengths)
     for (float x : out) EXPECT_EQ (x, 0.0f);
 }
 
+TEST (VectorLayer, LimitHoldsOnlyWhatLiesBeyondTheCeiling)
+{
+    // A group of four and a tail of three: both paths hold, both pass the rest bit for bit.
+    float x[7] = { 31.999998f, -32.0f, 32.000004f, -1e30f, -0.0f, std::nanf (""), 1e30f };
+    vec::limit (x, 32.0f, 7);
+
+    EXPECT_EQ (x[0], 31.999998f);
+    EXPECT_EQ (x[1], -32.0f);
+    EXPECT_EQ (x[2], 32.0f);
+    EXPECT_EQ (x[3], -32.0f);
+    EXPECT_TRUE (x[4] == 0.0f && std::signbit (x[4]));
+    EXPECT_TRUE (std::isnan (x[5]));
+    EXPECT_EQ (x[6], 32.0f);
+}
+
 TEST (VectorLayer, InPlaceAccumulationReadsEachElementBeforeWritingIt)
 {
     float sum[5] = { 1, 2, 3, 4, 5 };

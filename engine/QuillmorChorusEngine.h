@@ -108,8 +108,9 @@ public:
     float getParameterValue (int index) const noexcept;
 
     /** Stores a normalised value, maps it to the real value by the parameter's curve and
-        applies it. A value equal to the stored one, a non-finite value or an index
-        outside 0..34 changes nothing. Values outside 0 to 1 are mapped unclamped. */
+        applies it. A value equal to the stored one, a non-finite value, one whose real
+        value would overflow or an index outside 0..34 changes nothing. Values outside
+        0 to 1 are mapped unclamped; gains taken from decibels stop at +120 dB. */
     void setParameter (int index, float normalisedValue) noexcept;
 
     /** Applies the current real value of parameter `index` to the engine's members and

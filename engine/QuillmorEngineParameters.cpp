@@ -96,9 +96,13 @@ namespace
         return mixPercent * 0.01f * pi * 0.5f;
     }
 
+    /** A million times: far above every gain range of the table, yet finite, so that a
+        value far outside its range cannot make every later sample infinite. */
+    constexpr float highestGainDecibels = 120.0f;
+
     float decibelsToGain (float decibels) noexcept
     {
-        return std::pow (10.0f, decibels / 20.0f);
+        return std::pow (10.0f, std::min (decibels, highestGainDecibels) / 20.0f);
     }
 } // namespace
 
@@ -147,8 +151,15 @@ void QuillmorChorusEngine::setParameter (int index, float normalisedValue) noexc
     if (normalisedValue == parameter.normalised)
         return;
 
-    parameter.normalised = normalisedValue;
-    parameter.updateValue (parameter.curve);
+    // Far outside 0 to 1 a value can map past the float range, which means no more
+    // than a non-finite one: the record keeps its last usable value.
+    auto mapped = parameter;
+    mapped.normalised = normalisedValue;
+    mapped.updateValue (mapped.curve);
+    if (! std::isfinite (mapped.value))
+        return;
+
+    parameter = mapped;
     parameterChanged (index);
 }
 

@@ -237,6 +237,24 @@ TEST_P (EveryRoutine, RecoversAtOnceFromANonFiniteInput)
     }
 }
 
+TEST (BlockFrame, GainsFromFarOutsideTheirRangesKeepTheOutputFinite)
+{
+    // Only direct engine calls get here (the processor keeps values within 0 .. 1):
+    // TapGain at 1e6 asks for 24 million dB, Mix at 1e37 maps past the float range.
+    const struct { int index; float normalised; } cases[] = { { Engine::tapGainParameter, 1e6f }, { mix, 1e37f } };
+    const auto signal = noise (4800, 13);
+
+    for (const auto& c : cases)
+    {
+        auto engine = makeDefaultEngine();
+        engine->setParameter (c.index, c.normalised);
+        const auto out = render (*engine, Engine::getProcessRoutine (0, 0, false), signal, signal, { 512 }, false);
+
+        for (size_t i = 0; i < out.size(); ++i)
+            ASSERT_TRUE (std::isfinite (out[i])) << "parameter " << c.index << ", sample " << i;
+    }
+}
+
 TEST (BlockFrame, HugeFiniteSignalsAreNotTakenForFaults)
 {
     // 1e30 stays finite through the linear network (drive off). Were the state cleared,

@@ -150,8 +150,9 @@ TEST (EngineParameterTable, SettingTheStoredValueOrANonFiniteValueDoesNothing)
     engine->setParameter (Engine::feedbackParameter, 0.5f);
     EXPECT_EQ (engine->feedbackGain, 7.0f);
 
+    // 1e37 is finite, but 100 x 1e37 % is not.
     for (float bad : { std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(),
-                       -std::numeric_limits<float>::infinity() })
+                       -std::numeric_limits<float>::infinity(), 1e37f })
     {
         engine->setParameter (Engine::feedbackParameter, bad);
         EXPECT_EQ (engine->getParameterNormalized (Engine::feedbackParameter), 0.5f);

@@ -175,6 +175,40 @@ TEST (Diffuser, StagesAreLosslessAllpassesInBothColoursAndBlockSizes)
             }
 }
 
+TEST (Diffuser, FirstReflectionsCarryTheStageGainsWithTheirSigns)
+{
+    // Each stage is (-g + z^-D) / (1 - g z^-D): an impulse leaves at once as -g, and
+    // its first pass through the delay as 1 - g^2, then g (1 - g^2). Two stages of 192
+    // and 288 samples (10 ms split 2 : 3) keep the first arrivals apart. Energy and
+    // arrival times alone would not notice a stage with the sign of g turned round.
+    for (bool bright : { false, true })
+    {
+        QuillmorDiffuser d;
+        d.setNumStages (2);
+        d.setModDepth (0.0f);
+        d.setStageRatio (1.5f);
+        d.setSizeImmediate (10.0f);
+        d.setAllpassGain (0.707f);
+
+        // Let the stage delays glide from zero onto their lengths before the impulse.
+        float silence[16] = {};
+        for (int k = 0; k < 4; ++k)
+            d.processDark (silence, silence, 16, 0.0625f);
+
+        const double g0 = d.stageGains[0], g1 = d.stageGains[1];
+        const struct { int at, passes; double value; } arrivals[] = {
+            { 0, 0, g0 * g1 }, { 192, 1, -(1 - g0 * g0) * g1 }, { 288, 1, -g0 * (1 - g1 * g1) },
+            { 384, 2, -g0 * (1 - g0 * g0) * g1 }, { 480, 2, (1 - g0 * g0) * (1 - g1 * g1) },
+        };
+
+        // The allpass read of a whole delay passes 0.99 at once and rings a little after.
+        const auto h = impulseResponse (d, bright, 16, 512);
+        for (const auto& a : arrivals)
+            EXPECT_NEAR (h[(size_t) a.at], a.value * std::pow (bright ? 0.99 : 1.0, a.passes), bright ? 5e-3 : 1e-4)
+                << (bright ? "bright, " : "dark, ") << a.at;
+    }
+}
+
 TEST (Diffuser, NearZeroGainIsADelayByTheWholeSize)
 {
     for (bool bright : { true, false })

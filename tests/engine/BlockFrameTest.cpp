@@ -7,6 +7,7 @@
 #include <climits>
 #include <cmath>
 #include <cstring>
+#include <initializer_list>
 #include <limits>
 
 using namespace frametest;
@@ -456,6 +457,105 @@ TEST (BlockFrame, StereoWidthZeroMakesTheWetSignalMonoAndFullWidthKeepsTheChanne
             EXPECT_LT (rightLevel, 1e-6);
             EXPECT_GT (leftLevel, 0.5);
         }
+    }
+}
+
+//==============================================================================
+// Frame stages whose effect shows only at settings the other tests leave alone. One
+// engine runs every routine in turn: the routines keep no state of their own, and
+// with no modulation or feedback each render settles well within its first half.
+
+namespace
+{
+    /** The sum of sines of 0.5 amplitude at the given frequencies, at 48 kHz. */
+    std::vector<float> sines (int n, std::initializer_list<double> hz)
+    {
+        std::vector<float> x (static_cast<size_t> (n), 0.0f);
+        for (double f : hz)
+            for (int i = 0; i < n; ++i)
+                x[static_cast<size_t> (i)] += static_cast<float> (0.5 * std::sin (2.0 * pi * f * i / 48000.0));
+        return x;
+    }
+
+    /** Sum of x[i] y[i] over the second half of two n-sample channels. */
+    double correlation (const float* x, const float* y, int n)
+    {
+        double sum = 0.0;
+        for (int i = n / 2; i < n; ++i)
+            sum += static_cast<double> (x[i]) * y[i];
+        return sum;
+    }
+} // namespace
+
+TEST (BlockFrame, StereoWidthAboveFullWidensOnlyTheHighBand)
+{
+    // With only the left input, the right output is what the width matrix feeds across:
+    // in each band it is cos / sin of that band's angle times the left output. Above the
+    // SpatialXover frequency the angle is (StereoWidth / 200 + 0.5) pi / 2, so at 150 %
+    // the right output is -0.414 times the left and at 200 % -1; below it the width
+    // stops at 100 %, where nothing crosses. The tones lie two decades from the crossover,
+    // three high ones so that no mode's taps can cancel them all.
+    const int n = 24000;
+    const std::vector<float> silence (static_cast<size_t> (n), 0.0f);
+    auto engine = makeDefaultEngine();
+    setPlainDelay (*engine, 0.001f);
+
+    for (const auto& r : allRoutines())
+    {
+        setMode (*engine, r.mode);
+
+        for (float width : { 150.0f, 200.0f })
+        {
+            setReal (*engine, stereoWidth, width);
+            const double angle = (width / 200.0 + 0.5) * pi / 2.0;
+            const struct { bool high; float xoverHz; double rightPerLeft; } bands[] = {
+                { true, 10.0f, std::cos (angle) / std::sin (angle) }, { false, 2000.0f, 0.0 }
+            };
+
+            for (const auto& band : bands)
+            {
+                setReal (*engine, Engine::spatialXoverParameter, band.xoverHz);
+                const auto tones = band.high ? sines (n, { 2500.0, 3100.0, 4300.0 }) : sines (n, { 20.0 });
+                const auto out = render (*engine, r.routine, tones, silence, { 512 }, false);
+                const float* left = out.data();
+                const float* right = out.data() + n;
+                EXPECT_NEAR (correlation (right, left, n) / correlation (left, left, n), band.rightPerLeft, 0.01)
+                    << r.name << ", width " << width << (band.high ? ", high band" : ", low band");
+            }
+        }
+    }
+}
+
+TEST (BlockFrame, PostDriveHighpassesTheOutputOnlyInTwoTapChorus)
+{
+    // Without feedback a post drive is heard only through its 100 Hz highpass, which
+    // 2TapChorus runs on the one tap signal that also feeds the output; every other mode
+    // drives a separate feedback tap and its output stays as it was. At 40 Hz the
+    // highpass (1 - z^-1) / (1 + a z^-1) passes about 0.37.
+    const int n = 24000;
+    const double w = 2.0 * pi * 40.0 / 48000.0;
+    const double a = bilinearPole (100.0, 48000.0);
+    const double highpassGain = 2.0 * std::sin (w / 2.0) / std::hypot (1.0 + a * std::cos (w), a * std::sin (w));
+    const auto tone = sines (n, { 40.0 });
+    auto engine = makeDefaultEngine();
+    setPlainDelay (*engine, 0.001f);
+    engine->setParameter (drivePrePost, 1.0f);
+    const auto routines = allRoutines();
+    render (*engine, routines.front().routine, tone, tone, { 512 }, false); // the wet gain glides up from 0 first
+
+    for (const auto& r : routines)
+    {
+        setMode (*engine, r.mode);
+        double energies[2];
+
+        for (bool driven : { false, true })
+        {
+            engine->setParameter (drive, driven ? 1.0f : 0.0f);
+            const auto out = render (*engine, r.routine, tone, tone, { 512 }, false);
+            energies[driven] = correlation (out.data(), out.data(), n);
+        }
+
+        EXPECT_NEAR (std::sqrt (energies[1] / energies[0]), r.mode == 0 ? highpassGain : 1.0, 1e-4) << r.name;
     }
 }
 

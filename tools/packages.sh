@@ -6,12 +6,14 @@ export DEBIAN_FRONTEND=noninteractive
 apt-get update
 # fonts-dejavu-core: a system sans-serif with Greek and Cyrillic, from which the editor
 # borrows the characters its own typeface lacks (the tests check that it does).
+# lv2-dev: the build does not need it, but LV2 developers and many users have its
+# bundles in /usr/lib/lv2, and JUCE's LV2 host reads them while the tests load ours.
 apt-get install -y --no-install-recommends \
     ca-certificates cmake g++ ninja-build pkg-config \
     juce-modules-source libgtest-dev libbenchmark-dev \
     xvfb xauth fonts-dejavu-core \
     clang libclang-rt-14-dev \
-    locales
+    locales lv2-dev
 
 # The tests write and read state with the process in a decimal-comma locale, as
 # hosts that take the user's locale run us.

@@ -62,6 +62,30 @@ std::unique_ptr<juce::XmlElement> parseStateText (const char* utf8, std::size_t 
     return document.getLastParseError().isEmpty() ? std::move (element) : nullptr;
 }
 
+/** A preset file's text in the encoding JUCE would choose, except that only strictly
+    well-formed UTF-8 is read as UTF-8. JUCE's own test passes over-long forms, so a
+    hand-edited Windows-1252 name such as "xÀ»y" (C0 BB) would be taken as UTF-8 and
+    then refused; any other text that is no UTF-8 JUCE reads as Windows-1252 too. */
+juce::String decodePresetText (const juce::MemoryBlock& bytes)
+{
+    const auto* data = static_cast<const char*> (bytes.getData());
+    const auto size = bytes.getSize();
+    const auto byteOrderMark = size >= 3 && juce::CharPointer_UTF8::isByteOrderMark (data) ? 3u : 0u;
+
+    if ((size >= 2 && (juce::CharPointer_UTF16::isByteOrderMarkBigEndian (data)
+                        || juce::CharPointer_UTF16::isByteOrderMarkLittleEndian (data)))
+        || quillmor::text::readsAsUtf8 (data + byteOrderMark, size - byteOrderMark))
+        return juce::String::createStringFromData (data, (int) size);
+
+    // As JUCE decodes it: a zero byte ends the text.
+    std::vector<juce::juce_wchar> text (size - byteOrderMark + 1, 0);
+
+    for (std::size_t i = byteOrderMark; i < size; ++i)
+        text[i - byteOrderMark] = juce::CharacterFunctions::getUnicodeCharFromWindows1252Codepage (static_cast<juce::uint8> (data[i]));
+
+    return juce::CharPointer_UTF32 (text.data());
+}
+
 std::filesystem::path toPath (const juce::File& file)
 {
     return std::filesystem::u8path (file.getFullPathName().toRawUTF8());
@@ -246,7 +270,7 @@ void QuillmorPelowin::loadPresetFile (const juce::File& file)
     if (bytes.getSize() > quillmor::text::maxStateTextBytes)
         return;
 
-    setStateFromXmlText (juce::String::createStringFromData (bytes.getData(), (int) bytes.getSize()));
+    setStateFromXmlText (decodePresetText (bytes));
 }
 
 void QuillmorPelowin::setStateFromXmlText (const juce::String& text)

@@ -37,21 +37,23 @@ bool isHexDigit (char c) noexcept
     return isDecimalDigit (c) || (toLowerAscii (c) >= 'a' && toLowerAscii (c) <= 'f');
 }
 
-/** True for UTF-8 as the standard has it, without zero bytes: every sequence whole (the
-    parser steps over a lead byte's continuation bytes unseen, so one cut short walks it
-    past the end), in its shortest form and at most U+10FFFF. JUCE's decoder also reads
-    over-long forms (C0 BC as '<'), which would put markup out of sight of any check on
-    the bytes. Encoded surrogates pass: JUCE writes each half of a UTF-16 file's pairs so. */
-bool isWellFormedUtf8 (const char* text, std::size_t numBytes) noexcept
+/** Where the text stops being UTF-8 as the standard has it: at its first zero byte or
+    first sequence that is cut short (the parser steps over a lead byte's continuation
+    bytes unseen, so one cut short walks it past the end), over-long or above U+10FFFF;
+    its end when there is none. JUCE's decoder also reads over-long forms (C0 BC as '<'),
+    which would put markup out of sight of any check on the bytes. Encoded surrogates
+    pass: JUCE writes each half of a UTF-16 file's pairs so. */
+const char* endOfWellFormedUtf8 (const char* text, std::size_t numBytes) noexcept
 {
     constexpr std::uint32_t shortest[] = { 0, 0x80, 0x800, 0x10000 };
 
     for (std::size_t i = 0; i < numBytes;)
     {
+        const auto start = i;
         const auto lead = static_cast<unsigned char> (text[i++]);
 
         if (lead == 0)
-            return false;
+            return text + start;
 
         if (lead < 0x80)
             continue;
@@ -59,7 +61,7 @@ bool isWellFormedUtf8 (const char* text, std::size_t numBytes) noexcept
         const std::size_t extra = lead >= 0xf5 ? 0 : lead >= 0xf0 ? 3 : lead >= 0xe0 ? 2 : lead >= 0xc2 ? 1 : 0;
 
         if (extra == 0 || extra > numBytes - i)
-            return false;
+            return text + start;
 
         std::uint32_t code = lead & (0x3fu >> extra);
 
@@ -68,16 +70,16 @@ bool isWellFormedUtf8 (const char* text, std::size_t numBytes) noexcept
             const auto next = static_cast<unsigned char> (text[i]);
 
             if ((next & 0xc0) != 0x80)
-                return false;
+                return text + start;
 
             code = (code << 6) | (next & 0x3fu);
         }
 
         if (code < shortest[extra] || code > 0x10ffff)
-            return false;
+            return text + start;
     }
 
-    return true;
+    return text + numBytes;
 }
 
 /** Walks text over the markup that JUCE's parser reads, accepting only forms that the
@@ -288,6 +290,12 @@ int readSaturatedInt (const char* text) noexcept
     return static_cast<int> (negative ? -magnitude : std::min (magnitude, limit - 1));
 }
 
+bool readsAsUtf8 (const char* text, std::size_t numBytes) noexcept
+{
+    const auto* end = endOfWellFormedUtf8 (text, numBytes);
+    return end == text + numBytes || *end == 0;
+}
+
 bool equalsIgnoringAsciiCase (const char* a, const char* b) noexcept
 {
     for (;; ++a, ++b)
@@ -302,7 +310,7 @@ bool equalsIgnoringAsciiCase (const char* a, const char* b) noexcept
 
 bool isCompleteStateElement (const char* text, std::size_t numBytes) noexcept
 {
-    if (numBytes > maxStateTextBytes || ! isWellFormedUtf8 (text, numBytes))
+    if (numBytes > maxStateTextBytes || endOfWellFormedUtf8 (text, numBytes) != text + numBytes)
         return false;
 
     MarkupScanner scanner (text, numBytes);

@@ -31,6 +31,11 @@ std::string limitExponentDigits (const char* text);
     held within the int range where JUCE's reader wraps around or overflows. */
 int readSaturatedInt (const char* text) noexcept;
 
+/** True when the text up to its first zero byte (where JUCE stops looking too) is UTF-8
+    as the standard has it: every sequence whole, in its shortest form, at most
+    U+10FFFF. Text that is not is read as Windows-1252. */
+bool readsAsUtf8 (const char* text, std::size_t numBytes) noexcept;
+
 /** True when the two NUL-terminated texts are equal apart from the case of the
     ASCII letters A-Z; other bytes must match exactly. */
 bool equalsIgnoringAsciiCase (const char* a, const char* b) noexcept;

@@ -69,8 +69,9 @@ TEST (UntrustedText, HostileTextChangesNothingOnAnyPath)
         element + ">" + repeated ("\xc0\xbc" "a>", 1000000),
         element + ">" + repeated ("\xc0\xbc" "a>", 16000),
         element + ">" + repeated ("<a>", 9000) + repeated ("</a>", 9000) + "</QuillmorPelowin>",
-        // An over-long '"' would close a value early and bring in an attribute unseen.
-        element + " Depth=\"0.2\xc0\xa2 Spread=\xc0\xa2" "0.9\xc0\xa2 b=\xc0\xa2\"/>",
+        // An over-long '"' would close a value early and bring in an attribute unseen; read
+        // as Windows-1252 (a preset file), the value is left open.
+        element + " Depth=\"0.2\xc0\xa2 Spread=\xc0\xa2" "0.9\xc0\xa2/>",
         // Attributes the parser stops at without a word, or reads as something else.
         element + " Depth=\"0.2\" Feedback=0.5 Spread=\"0.3\"/>",
         element + " Depth=\"0.2 &\" Spread=\"0.3\"/>",
@@ -140,14 +141,15 @@ TEST (UntrustedText, ThousandsOfAttributesAreReadOnceAndTooManyNotAtAll)
 
 TEST (UntrustedText, PresetFilesInOtherEncodingsAndLayoutsStillLoad)
 {
-    const std::string latin1 = "<QuillmorPelowin presetName=\"caf\xe9 &amp; co\" Mix=\"0.1\"/>";
+    // "x\xc0\xbby" is "xÀ»y" in Windows-1252, and in UTF-8 an over-long form of '>'.
+    const std::string latin1 = "<QuillmorPelowin presetName=\"x\xc0\xbby &amp; co\" Mix=\"0.1\"/>";
     std::string utf16 = "\xff\xfe";
     for (const char c : latin1)
         utf16 += std::string { c, 0 };
 
     const std::string files[] = {
-        latin1, utf16, "\xef\xbb\xbf<QuillmorPelowin presetName=\"caf\xc3\xa9 &amp; co\" Mix=\"0.1\"/>",
-        "<?xml version=\"1.0\"?>\r\n<!-- shared --><quillmorpelowin\tpresetname='caf&#233; &AMP; co'\r\n"
+        latin1, utf16, "\xef\xbb\xbf<QuillmorPelowin presetName=\"x\xc3\x80\xc2\xbby &amp; co\" Mix=\"0.1\"/>",
+        "<?xml version=\"1.0\"?>\r\n<!-- shared --><quillmorpelowin\tpresetname='x&#192;&#187;y &AMP; co'\r\n"
         "  MIX = '0.1' ></QuillmorPelowin>\r\n",
     };
 
@@ -158,7 +160,7 @@ TEST (UntrustedText, PresetFilesInOtherEncodingsAndLayoutsStillLoad)
         processor.setPresetName ("Previous");
         processor.setParameter (0, 0.5f);
         deliver (processor, presetFile, file);
-        EXPECT_EQ (processor.getPresetName(), juce::String (juce::CharPointer_UTF8 ("caf\xc3\xa9 & co"))) << file;
+        EXPECT_EQ (processor.getPresetName(), juce::String (juce::CharPointer_UTF8 ("x\xc3\x80\xc2\xbby & co"))) << file;
         EXPECT_EQ (processor.getParameter (0), 0.1f) << file;
     }
 }

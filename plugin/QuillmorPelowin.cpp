@@ -19,7 +19,7 @@ QuillmorPelowin::QuillmorPelowin()
     for (int index = 0; index < QuillmorChorusEngine::numParameters; ++index)
         parameterValues[(size_t) index].store (engine.getDefaultNormalized (index));
 
-    changedParameters.store ((std::uint64_t { 1 } << QuillmorChorusEngine::numParameters) - 1);
+    changedParameters.store (allParameters);
     applyParameterChanges();
 
     presetName = "Default";
@@ -104,10 +104,11 @@ void QuillmorPelowin::applyParameterChanges() noexcept
             engine.setParameter (index, parameterValues[(size_t) index].load());
 }
 
-void QuillmorPelowin::announceParameterValues()
+void QuillmorPelowin::announceParameterValues (std::uint64_t which)
 {
-    for (int index = 0; index < QuillmorChorusEngine::numParameters; ++index)
-        sendParamChangeMessageToListeners (index, getParameter (index));
+    for (int index = 0; which != 0; ++index, which >>= 1)
+        if ((which & 1u) != 0)
+            sendParamChangeMessageToListeners (index, getParameter (index));
 }
 
 void QuillmorPelowin::processBlockBypassed (juce::AudioBuffer<float>& buffer, juce::MidiBuffer&)
@@ -164,21 +165,27 @@ float QuillmorPelowin::getParameterDefaultValue (int index)
 
 void QuillmorPelowin::setParameter (int index, float newValue)
 {
+    storeParameter (index, newValue);
+}
+
+bool QuillmorPelowin::storeParameter (int index, float newValue)
+{
     // Values reach us from hosts, state, presets and the clipboard: anything is possible,
     // while everything the plug-in itself writes lies in 0..1.
     if (! isParameterIndex (index) || ! std::isfinite (newValue))
-        return;
+        return false;
 
     const float value = juce::jlimit (0.0f, 1.0f, newValue);
 
     // Hosts resend unchanged automation values; only a real change reaches the editor.
     auto& stored = parameterValues[(size_t) index];
     if (value == stored.load())
-        return;
+        return false;
 
     stored.store (value);
     changedParameters.fetch_or (std::uint64_t { 1 } << index);
     sendChangeMessage();
+    return true;
 }
 
 //==============================================================================

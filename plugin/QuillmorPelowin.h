@@ -101,30 +101,38 @@ public:
 
     /** Fills the host state block: the state element with mix lock and editor size. */
     void getStateInformation (juce::MemoryBlock& destData) override;
-    /** Restores a block written by getStateInformation; anything else changes nothing. */
+    /** Restores a block written by getStateInformation. An element with another tag
+        sets only the mix lock and the editor size; a block that does not unpack to one
+        whole element changes nothing. */
     void setStateInformation (const void* data, int sizeInBytes) override;
 
     /** Sets version, preset name and the 35 parameter values on an element. */
     void writeStateXml (juce::XmlElement& element);
-    /** Applies a host-state element (preset name and parameters). */
-    void applyStateXml (const juce::XmlElement& element);
 
-    /** Loads a preset file; an unreadable or foreign file, or anything but a regular
-        file, changes nothing. */
+    /** Loads a preset file and tells the host each value that changed; an unreadable or
+        foreign file, or anything but a regular file, changes nothing. Only strictly
+        well-formed UTF-8 is read as UTF-8: other text without a UTF-16 byte-order mark
+        is read as Windows-1252. */
     void loadPresetFile (const juce::File& file);
     /** Applies preset XML text as a preset file is applied. */
     void setStateFromXmlText (const juce::String& text);
     /** Writes the current state as a preset file. The file is replaced only once the
-        new one is whole on disk; false, with the old file kept, when any step fails or
-        the existing file is read-only. */
+        new one is whole on disk; false, with the old file kept, when any step fails
+        (the final rename included), the existing file is read-only or a folder has
+        the file's name. */
     bool savePresetFile (const juce::File& file);
     /** Fills result with the preset element as one line of XML. */
     void getStateAsXmlText (juce::String& result);
 
     /** The current preset's name. */
     juce::String getPresetName() const;
-    /** Replaces the current preset's name. */
+    /** Replaces the current preset's name, cut to maxPresetNameLength characters. */
     void setPresetName (const juce::String& newName);
+
+    /** The longest preset name kept, in characters: far beyond any real name (a file name
+        has at most 255 bytes), and short enough that state written with it, each
+        character a 10-byte reference at worst, stays well inside what is read back. */
+    static constexpr int maxPresetNameLength = 1024;
 
     /** Folder of factory presets (which = 0; empty when its base folder does not exist)
         or user presets (which = 1; named even before it exists). Creates nothing. */
@@ -165,19 +173,25 @@ private:
     /** True for the indices the host and the editor may use. */
     static bool isParameterIndex (int index) noexcept;
 
-    /** Tells the wrapper's listeners every parameter's current value. Not for the audio
-        thread: JUCE locks its listener list for each call. */
-    void announceParameterValues();
+    /** Bit i set for each of the 35 parameters. */
+    static constexpr std::uint64_t allParameters = (std::uint64_t { 1 } << QuillmorChorusEngine::numParameters) - 1;
+
+    /** Tells the wrapper's listeners the current value of each parameter whose bit is set
+        in `which`. Not for the audio thread: JUCE locks its listener list for each call. */
+    void announceParameterValues (std::uint64_t which = allParameters);
     /** The attributes that state is read from, each the first of its name in any ASCII
         letter case; empty when missing. */
     struct StateAttributes;
     /** Gathers an element's state attributes in one walk. */
     StateAttributes readStateAttributes (const juce::XmlElement& element);
     /** Sets preset name and parameters 0-34 from state attributes; the caller holds the
-        state lock. */
-    void applyStateValues (const StateAttributes& attributes);
-    /** Tells the host every parameter value and the editor that state was restored. */
-    void notifyStateRestored();
+        state lock. A preset (`asPreset`) sets Mix last and leaves it alone while the mix
+        lock is on; host state sets it first, always. Returns bit i set for each
+        parameter whose value changed. */
+    std::uint64_t applyStateValues (const StateAttributes& attributes, bool asPreset);
+
+    /** Stores a normalised value as setParameter describes; true when it changed. */
+    bool storeParameter (int index, float newValue);
 
     /** Hands the engine every parameter value set since it was last called, in index
         order. Runs at the start of each block, so on the audio thread only. */

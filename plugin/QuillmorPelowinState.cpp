@@ -160,42 +160,31 @@ void QuillmorPelowin::writeStateXml (juce::XmlElement& element)
                               juce::String (quillmor::text::formatXmlNumber (getParameter (index))));
 }
 
-void QuillmorPelowin::applyStateXml (const juce::XmlElement& element)
+std::uint64_t QuillmorPelowin::applyStateValues (const StateAttributes& attributes, bool asPreset)
 {
-    if (! hasStateTag (element))
-        return;
+    setPresetName (attributes.presetName.value_or (juce::String()));
 
-    const auto attributes = readStateAttributes (element);
-
+    std::uint64_t changed = 0;
+    const auto apply = [&] (int index, float fallback)
     {
-        const std::lock_guard<std::recursive_mutex> lock (stateLock);
-        applyStateValues (attributes);
-    }
+        if (storeParameter (index, readParameterValue (attributes.parameters[(size_t) index], fallback)))
+            changed |= std::uint64_t { 1 } << index;
+    };
 
-    notifyStateRestored();
-}
+    // A preset sets Mix last and only when unlocked, so a locked mix never moves even
+    // for a moment while the other values arrive.
+    if (! asPreset)
+        apply (mixIndex, getParameter (mixIndex));
 
-void QuillmorPelowin::applyStateValues (const StateAttributes& attributes)
-{
-    presetName = attributes.presetName.value_or (juce::String());
+    for (int index = mixIndex + 1; index < inputPanIndex; ++index)
+        apply (index, getParameter (index));
 
-    for (int index = 0; index < inputPanIndex; ++index)
-        setParameter (index, readParameterValue (attributes.parameters[(size_t) index], getParameter (index)));
+    apply (inputPanIndex, 0.0f);
 
-    setParameter (inputPanIndex, readParameterValue (attributes.parameters[inputPanIndex], 0.0f));
-}
+    if (asPreset && ! mixLock)
+        apply (mixIndex, getParameter (mixIndex));
 
-void QuillmorPelowin::notifyStateRestored()
-{
-    // Not under the state lock: a host's listener may wait on a thread of the host's
-    // own that is waiting for this lock in getStateInformation.
-    //
-    // A host that keeps its own copy of every value (LV2 does) learns of the
-    // restored ones only when told; the LV2 wrapper sends them with the next block.
-    // Wrappers that re-read all values after a restore (VST3, AU) ignore this.
-    announceParameterValues();
-
-    sendChangeMessage();
+    return changed;
 }
 
 void QuillmorPelowin::getStateInformation (juce::MemoryBlock& destData)
@@ -235,7 +224,7 @@ void QuillmorPelowin::setStateInformation (const void* data, int sizeInBytes)
         const std::lock_guard<std::recursive_mutex> lock (stateLock);
 
         if (restored)
-            applyStateValues (attributes);
+            applyStateValues (attributes, false);
 
         mixLock = readBoolValue (attributes.mixLock);
 
@@ -249,8 +238,18 @@ void QuillmorPelowin::setStateInformation (const void* data, int sizeInBytes)
                                      quillmor::text::readSaturatedInt (attributes.uiHeight->toRawUTF8()));
     }
 
-    if (restored)
-        notifyStateRestored();
+    if (! restored)
+        return;
+
+    // Not under the state lock: a host's listener may wait on a thread of the host's
+    // own that is waiting for this lock in getStateInformation.
+    //
+    // A host that keeps its own copy of every value (LV2 does) learns of the
+    // restored ones only when told; the LV2 wrapper sends them with the next block.
+    // Wrappers that re-read all values after a restore (VST3, AU) ignore this.
+    announceParameterValues();
+
+    sendChangeMessage();
 }
 
 void QuillmorPelowin::loadPresetFile (const juce::File& file)
@@ -284,18 +283,16 @@ void QuillmorPelowin::setStateFromXmlText (const juce::String& text)
         return;
 
     const auto attributes = readStateAttributes (*element);
-    const std::lock_guard<std::recursive_mutex> lock (stateLock);
-    presetName = attributes.presetName.value_or (juce::String());
+    std::uint64_t changed;
 
-    // Mix goes last and only when unlocked, so a locked mix never moves even
-    // for a moment while the other values arrive.
-    for (int index = 1; index < inputPanIndex; ++index)
-        setParameter (index, readParameterValue (attributes.parameters[(size_t) index], getParameter (index)));
+    {
+        const std::lock_guard<std::recursive_mutex> lock (stateLock);
+        changed = applyStateValues (attributes, true);
+    }
 
-    setParameter (inputPanIndex, readParameterValue (attributes.parameters[inputPanIndex], 0.0f));
-
-    if (! mixLock)
-        setParameter (mixIndex, readParameterValue (attributes.parameters[mixIndex], getParameter (mixIndex)));
+    // Every wrapper learns of values the host did not set itself only this way; after
+    // the lock, as for a host restore. No gestures: a preset load is not a performance.
+    announceParameterValues (changed);
 }
 
 bool QuillmorPelowin::savePresetFile (const juce::File& file)
@@ -324,7 +321,12 @@ bool QuillmorPelowin::savePresetFile (const juce::File& file)
             return false;
     }
 
-    return temporary.overwriteTargetFileWithTemporary();
+    // Only a rename replaces the old file whole or not at all. JUCE's own replacement
+    // would, where the rename fails, delete the target (an empty folder too) and copy
+    // with an unchecked write; a folder of that name makes the rename itself fail.
+    std::error_code error;
+    std::filesystem::rename (toPath (temporary.getFile()), toPath (file), error);
+    return ! error;
 }
 
 void QuillmorPelowin::getStateAsXmlText (juce::String& result)
@@ -343,7 +345,7 @@ juce::String QuillmorPelowin::getPresetName() const
 void QuillmorPelowin::setPresetName (const juce::String& newName)
 {
     const std::lock_guard<std::recursive_mutex> lock (stateLock);
-    presetName = newName;
+    presetName = newName.substring (0, maxPresetNameLength);
 }
 
 QuillmorPelowin::EditorSize QuillmorPelowin::getEditorSize() const

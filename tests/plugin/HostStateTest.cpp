@@ -5,7 +5,6 @@
 
 #include <cmath>
 #include <limits>
-#include <map>
 
 using namespace quillmor::test;
 
@@ -138,21 +137,13 @@ TEST (HostState, SameStateTwiceStillSendsOneChangeMessage)
 
 TEST (HostState, RestoreTellsTheHostEveryValue)
 {
-    struct HostView : juce::AudioProcessorListener
-    {
-        void audioProcessorParameterChanged (juce::AudioProcessor*, int index, float value) override { values[index] = value; ++calls; }
-        void audioProcessorChanged (juce::AudioProcessor*, const ChangeDetails&) override {}
-        std::map<int, float> values;
-        int calls = 0;
-    } host;
-
     QuillmorPelowin source;
     setRandomParameters (source, 31);
     juce::MemoryBlock block;
     source.getStateInformation (block);
 
     QuillmorPelowin destination;
-    destination.addListener (&host);
+    HostView host (destination);
     restore (destination, packState ("<Foreign Mix=\"0.1\"/>"));
     EXPECT_EQ (host.calls, 0);
 
@@ -160,8 +151,6 @@ TEST (HostState, RestoreTellsTheHostEveryValue)
     EXPECT_EQ (host.calls, numParameters);
     for (int i = 0; i < numParameters; ++i)
         EXPECT_EQ (host.values[i], source.getParameter (i)) << i;
-
-    destination.removeListener (&host);
 }
 
 TEST_F (HostStateTest, MissingAttributesKeepValuesButInputPanAndNameFallBack)

@@ -5,16 +5,29 @@
 
 #include <QuillmorPelowinText.h>
 
+#include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <locale>
 #include <tuple>
 
+#include <dlfcn.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 using namespace quillmor::test;
+
+// Stands in for the C library's rename in this program, as an LD_PRELOAD shim would:
+// while failRenames is set, it fails as on a file system that cannot rename over a file.
+static bool failRenames = false;
+
+extern "C" int rename (const char* from, const char* to) noexcept
+{
+    static const auto next = reinterpret_cast<int (*) (const char*, const char*)> (dlsym (RTLD_NEXT, "rename"));
+    return failRenames ? (errno = EXDEV, -1) : next (from, to);
+}
 
 namespace
 {
@@ -298,16 +311,74 @@ TEST_F (PresetTest, SaveThatFailsKeepsTheOldFileAndSaysSo)
     // A nearly full disk: the kernel takes the first half of the file and refuses the rest.
     rlimit unlimited;
     getrlimit (RLIMIT_FSIZE, &unlimited);
-    std::signal (SIGXFSZ, SIG_IGN);
+    const auto previousHandler = std::signal (SIGXFSZ, SIG_IGN);
     const rlimit nearlyFull { static_cast<rlim_t> (good.length() / 2), unlimited.rlim_max };
-    ASSERT_EQ (setrlimit (RLIMIT_FSIZE, &nearlyFull), 0);
+    EXPECT_EQ (setrlimit (RLIMIT_FSIZE, &nearlyFull), 0);
     EXPECT_FALSE (processor.savePresetFile (existing)) << "disk full";
     EXPECT_FALSE (processor.savePresetFile (folder.getChildFile ("fresh.qpreset"))) << "disk full";
     setrlimit (RLIMIT_FSIZE, &unlimited);
+    std::signal (SIGXFSZ, previousHandler);
 
+    failRenames = true;
+    EXPECT_FALSE (processor.savePresetFile (existing)) << "rename";
+    failRenames = false;
     EXPECT_EQ (existing.loadFileAsString(), good);
+
+    // A folder of the file's name, empty or not, is never replaced.
+    const auto namedFolder = folder.getChildFile ("folder.qpreset");
+    ASSERT_TRUE (namedFolder.createDirectory());
+    EXPECT_FALSE (processor.savePresetFile (namedFolder)) << "folder";
+    EXPECT_TRUE (namedFolder.isDirectory());
+
     // Nothing else is left behind, hidden temporary files included.
-    EXPECT_EQ (folder.getNumberOfChildFiles (juce::File::findFilesAndDirectories), 1);
+    EXPECT_EQ (folder.getNumberOfChildFiles (juce::File::findFilesAndDirectories), 2);
+}
+
+TEST_F (PresetTest, LoadAndPasteTellTheHostEachValueTheyChange)
+{
+    QuillmorPelowin source, destination;
+    HostView host (destination);
+    setRandomParameters (source, 41);
+    const auto file = folder.getChildFile ("told.qpreset");
+    ASSERT_TRUE (source.savePresetFile (file));
+    setRandomParameters (source, 42);
+    juce::String clipboard;
+    source.getStateAsXmlText (clipboard);
+
+    // Each loads values that all differ from the ones before; the second paste changes nothing.
+    for (const int calls : { 1, 2, 2 })
+    {
+        calls == 1 ? destination.loadPresetFile (file) : destination.setStateFromXmlText (clipboard);
+        EXPECT_EQ (host.calls, calls * numParameters);
+        for (int i = 0; i < numParameters; ++i)
+            EXPECT_EQ (host.values[i], destination.getParameter (i)) << calls << ", " << i;
+    }
+}
+
+TEST_F (PresetTest, LongNamesAreCutSoWhatIsWrittenLoadsBack)
+{
+    // Written whole, either name puts the state, a preset and the clipboard text over the
+    // size that is read back (each "é" a 6-byte reference).
+    for (const auto& name : { juce::String::repeatedString (juce::CharPointer_UTF8 ("\xc3\xa9"), 20000),
+                              juce::String::repeatedString ("a", 64000) })
+    {
+        QuillmorPelowin source, fromState, fromFile, fromClipboard;
+        setRandomParameters (source, 5);
+        source.loadPresetFile (writeText ("long.qpreset", "<QuillmorPelowin presetName=\"" + name + "\"/>"));
+
+        juce::MemoryBlock state;
+        source.getStateInformation (state);
+        fromState.setStateInformation (state.getData(), (int) state.getSize());
+        juce::String clipboard;
+        source.getStateAsXmlText (clipboard);
+        fromClipboard.setStateFromXmlText (clipboard);
+        ASSERT_TRUE (source.savePresetFile (folder.getChildFile ("saved.qpreset")));
+        fromFile.loadPresetFile (folder.getChildFile ("saved.qpreset"));
+
+        EXPECT_EQ (source.getPresetName().length(), QuillmorPelowin::maxPresetNameLength);
+        for (auto* destination : { &fromState, &fromFile, &fromClipboard })
+            EXPECT_TRUE (ProcessorSnapshot (*destination) == ProcessorSnapshot (source)) << name.length();
+    }
 }
 
 TEST_F (PresetTest, FifoIsNeverOpened)

@@ -5,6 +5,7 @@
 #include "ProcessorTestSupport.h"
 
 #include <cstring>
+#include <map>
 #include <random>
 #include <string>
 
@@ -43,6 +44,21 @@ inline void setRandomParameters (QuillmorPelowin& p, unsigned seed)
     for (int i = 0; i < numParameters; ++i)
         p.setParameter (i, unit (random));
 }
+
+/** What a host's wrapper is told of parameter values: the last value per index and the
+    number of calls. */
+struct HostView : juce::AudioProcessorListener
+{
+    explicit HostView (juce::AudioProcessor& p) : processor (p) { processor.addListener (this); }
+    ~HostView() override { processor.removeListener (this); }
+
+    void audioProcessorParameterChanged (juce::AudioProcessor*, int index, float value) override { values[index] = value; ++calls; }
+    void audioProcessorChanged (juce::AudioProcessor*, const ChangeDetails&) override {}
+
+    juce::AudioProcessor& processor;
+    std::map<int, float> values;
+    int calls = 0;
+};
 
 /** Packs text the way hosts hand it back: "VC2!", the text's byte count (little
     endian), the text and a terminating zero. */

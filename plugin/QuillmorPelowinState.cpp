@@ -31,8 +31,11 @@ float readParameterValue (const std::optional<juce::String>& text, float fallbac
     if (! text.has_value())
         return fallback;
 
-    const auto limited = quillmor::text::limitExponentDigits (text->toRawUTF8());
-    const double value = juce::String::fromUTF8 (limited.c_str()).getDoubleValue();
+    // The string's own characters, as JUCE's reader walks them: no new string is sized
+    // from these bytes, so text that is no UTF-8 cannot size one buffer and fill another.
+    const auto number = text->getCharPointer().findEndOfWhitespace();
+    const auto limited = quillmor::text::limitExponentDigits (number.getAddress());
+    const double value = juce::CharPointer_ASCII (limited.c_str()).getDoubleValue();
     return static_cast<float> (std::clamp (value, -static_cast<double> (FLT_MAX), static_cast<double> (FLT_MAX)));
 }
 

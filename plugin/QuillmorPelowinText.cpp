@@ -158,7 +158,8 @@ public:
 
     /** A value in single or double quotes; every '&' in it starts a reference the parser
         resolves by itself: &amp; &quot; &apos; &lt; &gt; (any letter case), &#<decimal>;
-        or &#x<hex>;, with no more digits than it reads. */
+        or &#x<hex>;, with no more digits than it reads, to a code point of at most
+        U+10FFFF. */
     bool skipQuotedValue() noexcept
     {
         if (next == end || (*next != '"' && *next != '\''))
@@ -196,12 +197,20 @@ private:
         const bool hex = skip ("x", true);
         const std::size_t maxDigits = hex ? 8 : 12;
         const auto* digits = next;
+        std::uint64_t code = 0;
 
+        // The parser narrows the value to 32 bits and its writer keeps only 21 of those:
+        // beyond U+10FFFF a reference would become a wrapped character or bytes that are
+        // no UTF-8 at all. So the whole value is compared, before any narrowing.
         while (next != end && static_cast<std::size_t> (next - digits) < maxDigits
                 && (hex ? isHexDigit (*next) : isDecimalDigit (*next)))
+        {
+            const auto digit = isDecimalDigit (*next) ? *next - '0' : toLowerAscii (*next) - 'a' + 10;
+            code = code * (hex ? 16 : 10) + static_cast<std::uint64_t> (digit);
             ++next;
+        }
 
-        return next != digits && skip (";");
+        return next != digits && code <= 0x10ffff && skip (";");
     }
 
     const char* next;
@@ -243,7 +252,7 @@ std::string limitExponentDigits (const char* text)
 {
     std::string result;
 
-    while (*text != 0)
+    while (*text != 0 && static_cast<unsigned char> (*text) < 0x80)
     {
         const char c = *text++;
         result += c;

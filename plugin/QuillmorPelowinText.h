@@ -23,7 +23,10 @@ std::string formatXmlNumber (double value);
 /** Copies number text for JUCE's number reader, which gathers an exponent in an
     int without a bound: a run of more than nine significant digits after 'e' or
     'E' (and a sign) becomes 999999999, which reads the same (infinity or zero) for
-    any text shorter than a gigabyte. Everything else is copied unchanged. */
+    any text shorter than a gigabyte. The copy ends before the first byte beyond
+    ASCII, which the reader never takes into a number, so it is ASCII whatever the
+    text holds: pass the text from its first character after the leading blanks.
+    Everything else is copied unchanged. */
 std::string limitExponentDigits (const char* text);
 
 /** Reads a decimal integer as JUCE's getIntValue does (leading blanks, an optional
@@ -48,7 +51,8 @@ constexpr std::size_t maxStateTextBytes = 64 * 1024;
     all of it: at most maxStateTextBytes of well-formed UTF-8 without a zero byte, holding
     blanks, comments and processing instructions (the XML declaration among them) around
     one element whose tag and attribute names are ASCII, whose every attribute value is
-    quoted and uses only the five named and the numeric character references, and which
+    quoted and uses only the five named references and numeric ones to code points up to
+    U+10FFFF, whatever their digits would wrap to in the parser's 32 bits, and which
     is empty ("/>") or closed right away, with nothing but blanks, comments and processing
     instructions before its closing tag. So no DOCTYPE or entity declaration, no nesting
     and nothing the parser would stop short of reaches it. Over-long UTF-8 forms are

@@ -101,6 +101,10 @@ TEST (UntrustedXmlGuard, PassesOnlyOneWholeElementInWellFormedUtf8)
         { "<x>t</x>", false }, { "<x/><!ENTITY a \"b\">", false },
         { "<x a=\"&#;\"/>", false }, { "<x a=\"&#x;\"/>", false }, { "<x a=\"&#x123456789;\"/>", false },
         { "<x a=\"&#1234567890123;\"/>", false },
+        // References name code points up to U+10FFFF (surrogate halves and zero among them),
+        // judged on the whole value, not on the 32 bits the parser keeps.
+        { "<x a=\"&#x10fFFf;&#1114111;&#xD800;&#0;&#1;\"/>", true }, { "<x a=\"&#x110000;\"/>", false },
+        { "<x a=\"&#1114112;\"/>", false }, { "<x a=\"&#4294967356;\"/>", false },
         // Over-long forms, anything above U+10FFFF, broken sequences, a zero byte.
         { "<x a=\"\xe0\x80\xbe\"/>", false }, { "<x a=\"\xf0\x80\x80\xbc\"/>", false },
         { "<x a=\"\xf4\x90\x80\x80\"/>", false }, { "<x a=\"\xf8\x88\x80\x80\x80\"/>", false },

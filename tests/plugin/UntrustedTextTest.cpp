@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 using namespace quillmor::test;
 
@@ -38,6 +39,15 @@ std::string repeated (const char* part, int count)
     return juce::String::repeatedString (part, count).toStdString();
 }
 
+/** ASCII text as a UTF-16 file holds it, little endian after a byte-order mark. */
+std::string utf16 (const std::string& ascii)
+{
+    std::string result = "\xff\xfe";
+    for (const char c : ascii)
+        result += std::string { c, 0 };
+    return result;
+}
+
 /** A processor away from its defaults, with the block that puts it back. */
 struct Previous
 {
@@ -61,7 +71,7 @@ const std::string element = "<QuillmorPelowin presetName=\"New\" Mix=\"0.1\"";
 
 TEST (UntrustedText, HostileTextChangesNothingOnAnyPath)
 {
-    const std::string cases[] = {
+    std::vector<std::string> cases = {
         // Over-long '<' (C0 BC): a DOCTYPE whose entities expand without end.
         "\xc0\xbc!DOCTYPE q [\xc0\xbc!ENTITY a \"&xb;\"> \xc0\xbc!ENTITY c \"1\"> \xc0\xbc!ENTITY d \"1\"> "
             "\xc0\xbc!ENTITY b \"&xb;&xb;\">]>" + element + " presetName=\"&a;\"/>",
@@ -78,7 +88,19 @@ TEST (UntrustedText, HostileTextChangesNothingOnAnyPath)
         element + " Depth=\"&unknown;\"/>",
         element + " Depth Spread=\"0.3\"/>",
         element + " Depth=\"0.2\" Spread=\"0.3\"",
+        // References beyond U+10FFFF in a name: 0x400041 would be kept as an over-long 'A',
+        // 2^32 + 0x3C wrap to '<'.
+        "<QuillmorPelowin presetName=\"a&#x400041;b&#x400000;cdef\" Mix=\"0.1\"/>",
+        "<QuillmorPelowin presetName=\"&#4294967356;\" Mix=\"0.1\"/>",
     };
+
+    // And in a number, however the digits wrap in the parser's 32 bits: JUCE would store
+    // bytes that are no UTF-8 (0x400000 as an over-long zero) for a reader to trip over.
+    // Last, the same in a UTF-16 preset file.
+    for (const char* reference : { "&#4194304;", "&#x80000000;", "&#xFFFFFFFF;", "&#999999999999;", "&#4299161600;", "&#x400000;" })
+        cases.push_back (element + " Depth=\"0" + reference + std::string (40, 'A') + "\"/>");
+
+    cases.push_back (utf16 (cases.back()));
 
     Previous previous;
     const ProcessorSnapshot before (previous.processor);
@@ -143,12 +165,9 @@ TEST (UntrustedText, PresetFilesInOtherEncodingsAndLayoutsStillLoad)
 {
     // "x\xc0\xbby" is "xÀ»y" in Windows-1252, and in UTF-8 an over-long form of '>'.
     const std::string latin1 = "<QuillmorPelowin presetName=\"x\xc0\xbby &amp; co\" Mix=\"0.1\"/>";
-    std::string utf16 = "\xff\xfe";
-    for (const char c : latin1)
-        utf16 += std::string { c, 0 };
 
     const std::string files[] = {
-        latin1, utf16, "\xef\xbb\xbf<QuillmorPelowin presetName=\"x\xc3\x80\xc2\xbby &amp; co\" Mix=\"0.1\"/>",
+        latin1, utf16 (latin1), "\xef\xbb\xbf<QuillmorPelowin presetName=\"x\xc3\x80\xc2\xbby &amp; co\" Mix=\"0.1\"/>",
         "<?xml version=\"1.0\"?>\r\n<!-- shared --><quillmorpelowin\tpresetname='x&#192;&#187;y &AMP; co'\r\n"
         "  MIX = '0.1' ></QuillmorPelowin>\r\n",
     };

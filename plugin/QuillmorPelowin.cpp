@@ -175,7 +175,9 @@ bool QuillmorPelowin::storeParameter (int index, float newValue)
     if (! isParameterIndex (index) || ! std::isfinite (newValue))
         return false;
 
-    const float value = juce::jlimit (0.0f, 1.0f, newValue);
+    // Adding zero turns -0 into +0: written as "-0", it would read back as +0, so what
+    // the plug-in saved would not restore what it had.
+    const float value = juce::jlimit (0.0f, 1.0f, newValue) + 0.0f;
 
     // Hosts resend unchanged automation values; only a real change reaches the editor.
     auto& stored = parameterValues[(size_t) index];

@@ -85,7 +85,7 @@ public:
     float getParameterDefaultValue (int index) override;
     /** Stores a normalised value for the engine's next block and sends one change message,
         unless it equals the stored value. NaN and infinities are ignored, other values
-        clamped to 0..1. Safe on any thread. */
+        clamped to 0..1, and a zero of either sign is stored as +0. Safe on any thread. */
     void setParameter (int index, float newValue) override;
 
     //==============================================================================

@@ -90,7 +90,7 @@ TEST (HostState, RoundTripIsBitExact)
     setRandomParameters (source, 99);
 
     // Values at the edges of what text must carry.
-    source.setParameter (1, 0.0f);
+    source.setParameter (1, -0.0f);   // written as "-0" it would read back as +0
     source.setParameter (2, 1.0f);
     source.setParameter (3, std::numeric_limits<float>::denorm_min());
     source.setParameter (4, 0.99999994f);

@@ -22,4 +22,4 @@ cmake -S . -B build-thread -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLMOR
 cmake --build build-thread --target plugin_tests
 ctest --test-dir build-thread --output-on-failure --no-tests=error -R '^ProcessorStress[.]'
 
-bash tools/fuzz.sh 24
+bash tools/fuzz.sh 60

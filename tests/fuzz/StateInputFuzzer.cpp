@@ -1,8 +1,9 @@
 // Feeds arbitrary bytes to one of the plug-in's three ways in from outside, chosen
 // when built (QUILLMOR_FUZZ_INPUT): 0 the host's state block, 1 a preset file,
 // 2 clipboard text. After every input the processor must hold only values a host
-// can use, one block with those values must give finite output, and the state it
-// now writes must restore to exactly the same processor.
+// can use, one block with those values must give finite output, the state it now
+// writes must restore to exactly the same processor, and its clipboard text and a
+// preset file it saves must bring back the same values and name.
 #include <QuillmorPelowin.h>
 
 #include <juce_gui_basics/juce_gui_basics.h>
@@ -12,14 +13,15 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 namespace
 {
 constexpr int numParameters = QuillmorChorusEngine::numParameters;
 
-[[noreturn]] void fail (const char* what, int index = -1)
+[[noreturn]] void fail (const std::string& what, int index = -1)
 {
-    std::fprintf (stderr, "quillmor fuzz: %s (parameter %d)\n", what, index);
+    std::fprintf (stderr, "quillmor fuzz: %s (parameter %d)\n", what.c_str(), index);
     std::abort();
 }
 
@@ -52,21 +54,21 @@ void checkUsable (QuillmorPelowin& p)
         fail ("editor size outside its limits");
 }
 
-void checkSameState (QuillmorPelowin& a, QuillmorPelowin& b)
+/** What every way back carries: the 35 values and the name, bit for bit. Strings that
+    compare equal may hold different bytes: JUCE reads an over-long form as the
+    character it spells. */
+void checkSameValuesAndName (QuillmorPelowin& a, QuillmorPelowin& b, const std::string& way)
 {
     for (int i = 0; i < numParameters; ++i)
     {
         const float x = a.getParameter (i), y = b.getParameter (i);
 
         if (std::memcmp (&x, &y, sizeof (float)) != 0)
-            fail ("restored state differs in a parameter", i);
+            fail (way + " differs in a parameter", i);
     }
 
-    if (a.getPresetName() != b.getPresetName())
-        fail ("restored state differs in the preset name");
-
-    if (a.mixLock != b.mixLock || a.uiWidth != b.uiWidth || a.uiHeight != b.uiHeight)
-        fail ("restored state differs in mix lock or editor size");
+    if (std::strcmp (a.getPresetName().toRawUTF8(), b.getPresetName().toRawUTF8()) != 0)
+        fail (way + " differs in the preset name");
 }
 
 /** Values reach the engine only with a block: run a short one on a quiet signal. */
@@ -89,10 +91,12 @@ struct Session
     juce::ScopedJuceInitialiser_GUI juce;
     QuillmorPelowin processor, restored;
     juce::AudioBuffer<float> audio { 2, 32 };
-    juce::File presetFile = juce::File::getSpecialLocation (juce::File::tempDirectory)
-                                .getNonexistentChildFile ("quillmor-fuzz", ".qpreset");
+    juce::File folder = juce::File::getSpecialLocation (juce::File::tempDirectory)
+                            .getNonexistentChildFile ("quillmor-fuzz", {});
+    juce::File presetFile = folder.getChildFile ("input.qpreset"), savedFile = folder.getChildFile ("saved.qpreset");
 
-    ~Session() { presetFile.deleteFile(); }
+    Session() { folder.createDirectory(); }
+    ~Session() { folder.deleteRecursively(); }
 };
 
 Session* session = nullptr;
@@ -130,6 +134,22 @@ extern "C" int LLVMFuzzerTestOneInput (const std::uint8_t* data, std::size_t siz
     auto& restored = session->restored;
     restoreDefaults (restored);
     restored.setStateInformation (state.getData(), static_cast<int> (state.getSize()));
-    checkSameState (p, restored);
+    checkSameValuesAndName (p, restored, "restored state");
+
+    if (p.mixLock != restored.mixLock || p.uiWidth != restored.uiWidth || p.uiHeight != restored.uiHeight)
+        fail ("restored state differs in mix lock or editor size");
+
+    juce::String text;
+    p.getStateAsXmlText (text);
+    restoreDefaults (restored);
+    restored.setStateFromXmlText (text);
+    checkSameValuesAndName (p, restored, "pasted clipboard text");
+
+    if (! p.savePresetFile (session->savedFile))
+        fail ("cannot save the preset file");
+
+    restoreDefaults (restored);
+    restored.loadPresetFile (session->savedFile);
+    checkSameValuesAndName (p, restored, "loaded preset file");
     return 0;
 }

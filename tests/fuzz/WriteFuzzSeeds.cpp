@@ -100,7 +100,8 @@ int main (int argc, char** argv)
         writeSeeds (folder, "maximum", p);
     }
 
-    // Over-long forms of markup characters, zero bytes, references and entities, nesting.
+    // Over-long forms of markup characters, zero bytes, references and entities, nesting,
+    // references beyond Unicode, negative zero.
     const std::string element = "<QuillmorPelowin presetName=\"Hostile\" Mix=\"0.1\"";
     const std::pair<const char*, std::string> hostile[] = {
         { "overlong-doctype", "\xc0\xbc!DOCTYPE q [\xc0\xbc!ENTITY a \"&a;&a;\">]>" + element + " Depth=\"&a;\"/>" },
@@ -113,6 +114,9 @@ int main (int argc, char** argv)
         { "layout", "\xef\xbb\xbf<?xml version=\"1.0\"?>\r\n<!-- c --><quillmorpelowin\tPRESETNAME='caf\xc3\xa9'\r\n"
                     " MIX = '0.1'></quillmorpelowin>\r\n" },
         { "latin1", "<QuillmorPelowin presetName=\"caf\xe9\" Mix=\"0.1\"/>" },
+        { "beyond-unicode", "<QuillmorPelowin presetName=\"a&#x400041;b&#4294967356;\" Mix=\"0.1\" Depth=\"0&#x400000;"
+                            + std::string (40, 'A') + "\"/>" },
+        { "negative-zero", element + " Depth=\"-0.0\" Spread=\"-1e-99999\"/>" },
     };
 
     for (const auto& [name, text] : hostile)

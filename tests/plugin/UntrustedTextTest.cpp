@@ -39,11 +39,12 @@ std::string repeated (const char* part, int count)
     return juce::String::repeatedString (part, count).toStdString();
 }
 
-/** ASCII text as a UTF-16 file holds it, little endian after a byte-order mark. */
-std::string utf16 (const std::string& ascii)
+/** Latin-1 text (each byte one character) as a UTF-16 file holds it, little endian
+    after a byte-order mark. */
+std::string utf16 (const std::string& latin1)
 {
     std::string result = "\xff\xfe";
-    for (const char c : ascii)
+    for (const char c : latin1)
         result += std::string { c, 0 };
     return result;
 }

@@ -952,18 +952,6 @@ void QuillmorPelowinEditor::rebuildPresetMenu()
     addPresetFolder (factoryPresetFolder, items);
 }
 
-namespace
-{
-/** A folder's entries sorted by name: the file system's own order is arbitrary, and
-    the arrows and menu ids must not change from one listing to the next. */
-juce::Array<juce::File> sortedEntries (const juce::File& folder, int whatToFind)
-{
-    auto entries = folder.findChildFiles (whatToFind | juce::File::ignoreHiddenFiles, false, "*");
-    entries.sort();
-    return entries;
-}
-} // namespace
-
 void QuillmorPelowinEditor::addPresetFolder (const juce::File& folder, juce::StringArray& items)
 {
     const auto addPreset = [this, &items] (juce::PopupMenu& menu, const juce::File& file)
@@ -977,13 +965,13 @@ void QuillmorPelowinEditor::addPresetFolder (const juce::File& folder, juce::Str
     if (! folder.isDirectory())
         return;
 
-    for (const auto& entry : sortedEntries (folder, juce::File::findFilesAndDirectories))
+    for (const auto& entry : QuillmorPelowin::listPresetFolder (folder))
     {
         if (entry.isDirectory())
         {
             juce::PopupMenu subMenu;
 
-            for (const auto& file : sortedEntries (entry, juce::File::findFilesAndDirectories))
+            for (const auto& file : QuillmorPelowin::listPresetFolder (entry))
                 if (file.hasFileExtension (presetExtension) && QuillmorPelowin::isRegularFile (file))
                     addPreset (subMenu, file);
 

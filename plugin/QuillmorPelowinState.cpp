@@ -10,6 +10,11 @@
 #include <utility>
 #include <vector>
 
+#if JUCE_LINUX || JUCE_BSD
+ #include <pwd.h>
+ #include <unistd.h>
+#endif
+
 namespace
 {
 const char* const stateTag = "QuillmorPelowin";
@@ -87,6 +92,16 @@ juce::String decodePresetText (const juce::MemoryBlock& bytes)
         text[i - byteOrderMark] = juce::CharacterFunctions::getUnicodeCharFromWindows1252Codepage (static_cast<juce::uint8> (data[i]));
 
     return juce::CharPointer_UTF32 (text.data());
+}
+
+/** A name from the system (a file name, an environment variable, a home folder) as JUCE
+    can hold it: nothing when it is missing or not well-formed UTF-8. */
+std::optional<juce::String> systemName (const char* bytes)
+{
+    if (bytes == nullptr || ! quillmor::text::readsAsUtf8 (bytes, std::strlen (bytes)))
+        return {};
+
+    return juce::String::fromUTF8 (bytes, (int) std::strlen (bytes));
 }
 
 std::filesystem::path toPath (const juce::File& file)
@@ -370,29 +385,73 @@ bool QuillmorPelowin::isRegularFile (const juce::File& file)
     return std::filesystem::is_regular_file (toPath (file), error);
 }
 
+juce::Array<juce::File> QuillmorPelowin::listPresetFolder (const juce::File& folder)
+{
+    juce::Array<juce::File> entries;
+    const auto prefix = juce::File::addTrailingSeparator (folder.getFullPathName());
+    std::error_code error;
+
+    // The file system's own bytes: only a name checked here becomes a String.
+    for (std::filesystem::directory_iterator entry (toPath (folder), error), end; ! error && entry != end; entry.increment (error))
+    {
+        if (const auto name = systemName (entry->path().filename().c_str()))
+        {
+            const juce::File file (prefix + *name);
+
+            if (! file.isHidden())
+                entries.add (file);
+        }
+    }
+
+    // The file system's order is arbitrary; the arrows and the menu ids must not change
+    // from one listing to the next.
+    entries.sort();
+    return entries;
+}
+
 namespace
 {
 /** The folder the user presets go under, named even before it exists (the editor
     creates it). JUCE names ~/.config on Linux whatever $XDG_CONFIG_HOME says: presets
     saved there stay found, and without them an absolute $XDG_CONFIG_HOME (the XDG rules
-    ignore any other) is followed. Never empty, so nothing lands in the working folder. */
-juce::File userPresetBase()
+    ignore any other) is followed. Nothing where neither can be named, so nothing lands
+    in the working folder. */
+std::optional<juce::File> userPresetBase()
 {
-    const auto juceBase = juce::File::getSpecialLocation (juce::File::userApplicationDataDirectory);
    #if JUCE_LINUX || JUCE_BSD
-    const auto xdgConfigHome = juce::SystemStats::getEnvironmentVariable ("XDG_CONFIG_HOME", {});
+    // JUCE names ~ from $HOME, or the account's entry without it, trusting the bytes to be
+    // UTF-8; one that is not would overrun the String built from it.
+    const char* home = std::getenv ("HOME");
 
-    if (xdgConfigHome.startsWithChar ('/') && ! juceBase.getChildFile (presetSubFolder).isDirectory())
-        return juce::File (xdgConfigHome);
-   #endif
+    if (home == nullptr)
+        if (const auto* account = getpwuid (getuid()))
+            home = account->pw_dir;
+
+    std::optional<juce::File> juceBase;
+
+    if (home == nullptr || systemName (home).has_value())
+        juceBase = juce::File::getSpecialLocation (juce::File::userApplicationDataDirectory);
+
+    const auto xdgConfigHome = systemName (std::getenv ("XDG_CONFIG_HOME"));
+
+    if (xdgConfigHome.has_value() && xdgConfigHome->startsWithChar ('/')
+         && ! (juceBase.has_value() && juceBase->getChildFile (presetSubFolder).isDirectory()))
+        return juce::File (*xdgConfigHome);
+
     return juceBase;
+   #else
+    return juce::File::getSpecialLocation (juce::File::userApplicationDataDirectory);
+   #endif
 }
 } // namespace
 
 juce::String QuillmorPelowin::getPresetFolder (int which)
 {
     if (which != 0)
-        return userPresetBase().getChildFile (presetSubFolder).getFullPathName();
+    {
+        const auto base = userPresetBase();
+        return base.has_value() ? base->getChildFile (presetSubFolder).getFullPathName() : juce::String();
+    }
 
     const auto base = juce::File::getSpecialLocation (juce::File::commonApplicationDataDirectory);
     return base.exists() ? base.getChildFile (presetSubFolder).getFullPathName() : juce::String();

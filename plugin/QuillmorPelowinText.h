@@ -36,7 +36,9 @@ int readSaturatedInt (const char* text) noexcept;
 
 /** True when the text up to its first zero byte (where JUCE stops looking too) is UTF-8
     as the standard has it: every sequence whole, in its shortest form, at most
-    U+10FFFF. Text that is not is read as Windows-1252. */
+    U+10FFFF. A preset file that is not is read as Windows-1252, and a name from the
+    system that is not is never handed to JUCE, which would size a String by decoding
+    the bytes and then copy them raw. */
 bool readsAsUtf8 (const char* text, std::size_t numBytes) noexcept;
 
 /** True when the two NUL-terminated texts are equal apart from the case of the

@@ -5,6 +5,9 @@
 
 #include <sys/stat.h>
 
+#include <fstream>
+#include <string>
+
 using namespace editortest;
 
 namespace
@@ -330,6 +333,41 @@ TEST_F (EditorEvents, PresetMenuListsUserThenFactoryPresetsSorted)
     EXPECT_EQ (e.presetsSelect.getButtonText(), "Factory One");
     click (e.nextPreset);
     EXPECT_EQ (e.currentPresetIndex, 0);
+}
+
+TEST_F (EditorEvents, PresetMenuLeavesOutNamesThatAreNotUtf8)
+{
+    // As an old zip or a FAT stick leaves them: Windows-1252 letters, a lone lead byte,
+    // an over-long form and a character beyond Unicode, in file and folder names of both
+    // folders. JUCE's own listing overruns a buffer on each of them.
+    auto& e = openEditor();
+    const auto factory = home.getChildFile ("factory");
+    e.factoryPresetFolder = factory;
+    const auto user = e.userPresetFolder;
+    const auto preset = writePreset (user.getChildFile ("Caf\xc3\xa9.qpreset"), "p").loadFileAsString().toStdString();
+    const auto writeRaw = [&preset] (const juce::File& folder, const std::string& path)
+    {
+        const auto full = folder.getFullPathName().toStdString() + "/" + path;
+        ::mkdir (full.substr (0, full.rfind ('/')).c_str(), 0700);
+        std::ofstream (full) << preset;
+    };
+
+    writePreset (user.getChildFile ("Ensembles/Wide.qpreset"), "p");
+    writePreset (factory.getChildFile ("Factory.qpreset"), "p");
+
+    for (const auto* name : { "Chorus \xe0 la mode - a warm wide ensemble for pads.qpreset", "Ol\x80 chorus preset.qpreset",
+                              "\xc0x.qpreset", "\xf0.qpreset", "over\xc0\xbclong.qpreset", "\xf4\x90\x80\x80.qpreset",
+                              "Ensembles/W\xe9.qpreset", "Fold\xe9r/Inside.qpreset", "\xc0\xbc/Inside.qpreset" })
+    {
+        writeRaw (user, name);
+        writeRaw (factory, name);
+    }
+
+    e.rebuildPresetMenu();
+    EXPECT_EQ (describe (e.presetMenu), juce::String::fromUTF8 ("1 Copy to clipboard\n2 Paste from clipboard\n3 Save as...\n---\n[USER PRESETS:]\n"
+                                                              "4 Caf\xc3\xa9\n<Ensembles>\n  5 Wide\n---\n[QUILLMOR PRESETS:]\n<Ensembles>\n6 Factory\n"));
+    EXPECT_EQ (e.presetFilePaths, (juce::Array<juce::File> { user.getChildFile ("Caf\xc3\xa9.qpreset"), user.getChildFile ("Ensembles/Wide.qpreset"),
+                                                             factory.getChildFile ("Factory.qpreset") }));
 }
 
 TEST_F (EditorEvents, SaveWritesAPresetThatLoadsBack)

@@ -9,6 +9,7 @@
 #include "QuillmorPelowinEditor.h"
 
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -123,7 +124,9 @@ protected:
         closeEditor();
         processor.removeListener (&host);
         ::setenv ("HOME", previousHome.c_str(), 1);
-        home.deleteRecursively();
+        // Not JUCE's deleteRecursively: its listing cannot take names that are not UTF-8.
+        std::error_code error;
+        std::filesystem::remove_all (home.getFullPathName().toStdString(), error);
     }
 
     QuillmorPelowinEditor& openEditor()

@@ -96,6 +96,20 @@ TEST_F (PresetTest, FoldersLieUnderTheApplicationDataFolders)
         ASSERT_TRUE (! presetsUnderConfig || juce::File (user).createDirectory());
         EXPECT_EQ (QuillmorPelowin::getPresetFolder (1), expected) << variable;
     }
+
+    // Names JUCE would take as UTF-8 unchecked and overrun a buffer with: a variable that
+    // is not UTF-8 is ignored, and a home folder that is not names no folder under it.
+    ASSERT_TRUE (juce::File (user).deleteRecursively());
+    const auto homeBytes = home.getFullPathName().toStdString();
+    const auto xdgFolder = xdg + "/" + presetPath;
+    for (const auto& [homeVariable, xdgVariable, expected] : { std::tuple<std::string, std::string, juce::String> { homeBytes, xdg.toStdString() + "/\xe0x", user },
+                                                               { homeBytes + "/Ol\x80 home", xdg.toStdString(), xdgFolder },
+                                                               { homeBytes + "/\xc0 home of an old machine", "/tmp/\x80 config of an old machine", {} } })
+    {
+        setenv ("HOME", homeVariable.c_str(), 1);
+        setenv ("XDG_CONFIG_HOME", xdgVariable.c_str(), 1);
+        EXPECT_EQ (QuillmorPelowin::getPresetFolder (1), expected) << xdgVariable;
+    }
 }
 
 TEST_F (PresetTest, FileHasDeclarationUtf8AndWrappedAttributes)

@@ -126,7 +126,9 @@ public:
 
     /** The current preset's name. */
     juce::String getPresetName() const;
-    /** Replaces the current preset's name, cut to maxPresetNameLength characters. */
+    /** Replaces the current preset's name, cut to maxPresetNameLength characters. A
+        character beyond U+10FFFF, which JUCE decodes from bytes such as F4 90 80 80 in a
+        file name, becomes U+FFFD: written as a reference, it would make the text refused. */
     void setPresetName (const juce::String& newName);
 
     /** The longest preset name kept, in characters: far beyond any real name (a file name

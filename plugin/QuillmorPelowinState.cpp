@@ -362,8 +362,18 @@ juce::String QuillmorPelowin::getPresetName() const
 
 void QuillmorPelowin::setPresetName (const juce::String& newName)
 {
+    std::vector<juce::juce_wchar> characters;
+
+    for (auto c = newName.getCharPointer(); ! c.isEmpty() && characters.size() < (size_t) maxPresetNameLength;)
+    {
+        const auto character = c.getAndAdvance();
+        characters.push_back (character > 0x10ffff ? 0xfffd : character);
+    }
+
+    characters.push_back (0);
+
     const std::lock_guard<std::recursive_mutex> lock (stateLock);
-    presetName = newName.substring (0, maxPresetNameLength);
+    presetName = juce::CharPointer_UTF32 (characters.data());
 }
 
 QuillmorPelowin::EditorSize QuillmorPelowin::getEditorSize() const

@@ -3,11 +3,13 @@
 // 2 clipboard text. After every input the processor must hold only values a host
 // can use, one block with those values must give finite output, the state it now
 // writes must restore to exactly the same processor, and its clipboard text and a
-// preset file it saves must bring back the same values and name.
+// preset file it saves must bring back the same values and name. Then the same again
+// with a preset name made of the input's first bytes, as JUCE decodes a file name.
 #include <QuillmorPelowin.h>
 
 #include <juce_gui_basics/juce_gui_basics.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -91,8 +93,9 @@ struct Session
     juce::ScopedJuceInitialiser_GUI juce;
     QuillmorPelowin processor, restored;
     juce::AudioBuffer<float> audio { 2, 32 };
+    // Unique per process: fuzzers started side by side must not share their files.
     juce::File folder = juce::File::getSpecialLocation (juce::File::tempDirectory)
-                            .getNonexistentChildFile ("quillmor-fuzz", {});
+                            .getChildFile ("quillmor-fuzz-" + juce::Uuid().toString());
     juce::File presetFile = folder.getChildFile ("input.qpreset"), savedFile = folder.getChildFile ("saved.qpreset");
 
     Session() { folder.createDirectory(); }
@@ -100,6 +103,34 @@ struct Session
 };
 
 Session* session = nullptr;
+
+/** Host state, clipboard text and a saved preset each bring back what the processor holds. */
+void checkEveryWayBack (QuillmorPelowin& p)
+{
+    juce::MemoryBlock state;
+    p.getStateInformation (state);
+
+    auto& restored = session->restored;
+    restoreDefaults (restored);
+    restored.setStateInformation (state.getData(), static_cast<int> (state.getSize()));
+    checkSameValuesAndName (p, restored, "restored state");
+
+    if (p.mixLock != restored.mixLock || p.uiWidth != restored.uiWidth || p.uiHeight != restored.uiHeight)
+        fail ("restored state differs in mix lock or editor size");
+
+    juce::String text;
+    p.getStateAsXmlText (text);
+    restoreDefaults (restored);
+    restored.setStateFromXmlText (text);
+    checkSameValuesAndName (p, restored, "pasted clipboard text");
+
+    if (! p.savePresetFile (session->savedFile))
+        fail ("cannot save the preset file");
+
+    restoreDefaults (restored);
+    restored.loadPresetFile (session->savedFile);
+    checkSameValuesAndName (p, restored, "loaded preset file");
+}
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize (int*, char***)
@@ -127,29 +158,14 @@ extern "C" int LLVMFuzzerTestOneInput (const std::uint8_t* data, std::size_t siz
 
     checkUsable (p);
     checkBlockIsFinite (p, session->audio);
+    checkEveryWayBack (p);
 
-    juce::MemoryBlock state;
-    p.getStateInformation (state);
-
-    auto& restored = session->restored;
-    restoreDefaults (restored);
-    restored.setStateInformation (state.getData(), static_cast<int> (state.getSize()));
-    checkSameValuesAndName (p, restored, "restored state");
-
-    if (p.mixLock != restored.mixLock || p.uiWidth != restored.uiWidth || p.uiHeight != restored.uiHeight)
-        fail ("restored state differs in mix lock or editor size");
-
-    juce::String text;
-    p.getStateAsXmlText (text);
-    restoreDefaults (restored);
-    restored.setStateFromXmlText (text);
-    checkSameValuesAndName (p, restored, "pasted clipboard text");
-
-    if (! p.savePresetFile (session->savedFile))
-        fail ("cannot save the preset file");
-
-    restoreDefaults (restored);
-    restored.loadPresetFile (session->savedFile);
-    checkSameValuesAndName (p, restored, "loaded preset file");
+    // Any bytes, read with their size as JUCE reads a chosen file's name: some decode
+    // beyond U+10FFFF. A file name has at most 255 bytes; a state block's text starts
+    // after its 8-byte header, whose length field holds zero bytes.
+    const std::size_t skipped = QUILLMOR_FUZZ_INPUT == 0 ? std::min<std::size_t> (size, 8) : 0;
+    p.setPresetName (juce::String::fromUTF8 (reinterpret_cast<const char*> (data + skipped),
+                                             static_cast<int> (std::min<std::size_t> (size - skipped, 255))));
+    checkEveryWayBack (p);
     return 0;
 }

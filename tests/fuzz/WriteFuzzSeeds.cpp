@@ -101,7 +101,7 @@ int main (int argc, char** argv)
     }
 
     // Over-long forms of markup characters, zero bytes, references and entities, nesting,
-    // references beyond Unicode, negative zero.
+    // references beyond Unicode, negative zero, bytes JUCE decodes beyond Unicode.
     const std::string element = "<QuillmorPelowin presetName=\"Hostile\" Mix=\"0.1\"";
     const std::pair<const char*, std::string> hostile[] = {
         { "overlong-doctype", "\xc0\xbc!DOCTYPE q [\xc0\xbc!ENTITY a \"&a;&a;\">]>" + element + " Depth=\"&a;\"/>" },
@@ -117,6 +117,7 @@ int main (int argc, char** argv)
         { "beyond-unicode", "<QuillmorPelowin presetName=\"a&#x400041;b&#4294967356;\" Mix=\"0.1\" Depth=\"0&#x400000;"
                             + std::string (40, 'A') + "\"/>" },
         { "negative-zero", element + " Depth=\"-0.0\" Spread=\"-1e-99999\"/>" },
+        { "beyond-unicode-bytes", "<QuillmorPelowin presetName=\"A\xf4\x90\x80\x80 \xf7\xbf\xbf\xbf\" Mix=\"0.1\"/>" },
     };
 
     for (const auto& [name, text] : hostile)

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 using namespace quillmor::test;
@@ -98,7 +99,10 @@ TEST (HostState, RoundTripIsBitExact)
     source.setParameter (6, 1.0e-7f);
     source.setParameter (7, std::numeric_limits<float>::min());
 
-    source.setPresetName (juce::CharPointer_UTF8 ("Tom & Jerry <\"sm\xc3\xb6rg\xc3\xa5sbord\"> 'caf\xc3\xa9' \xe6\x97\xa5\xe6\x9c\xac"));
+    // The last character as JUCE decodes it from a file name: one beyond U+10FFFF, held as U+FFFD.
+    const char* name = "Tom & Jerry <\"sm\xc3\xb6rg\xc3\xa5sbord\"> 'caf\xc3\xa9' \xe6\x97\xa5\xf4\x90\x80\x80";
+    source.setPresetName (juce::String::fromUTF8 (name, (int) std::strlen (name)));
+    ASSERT_TRUE (source.getPresetName().endsWith (juce::CharPointer_UTF8 ("\xe6\x97\xa5\xef\xbf\xbd")));
     source.mixLock = true;
     source.uiWidth = 1001;
     source.uiHeight = 246;

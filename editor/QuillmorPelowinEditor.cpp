@@ -135,6 +135,27 @@ QuillmorPelowinEditor::QuillmorPelowinEditor (QuillmorPelowin& processorToEdit)
                                                             .withAssociatedComponent (this),
                                                         [answer] (int button) { answer (button == 1); });
                       }),
+      askPresetName ([this] (std::function<void (const juce::String&)> answer)
+                     {
+                         namePrompt = std::make_unique<juce::AlertWindow> ("Save preset as...", "Preset name:",
+                                                                           juce::MessageBoxIconType::NoIcon, this);
+                         namePrompt->addTextEditor ("name", {});
+                         namePrompt->addButton ("Save", 1, juce::KeyPress (juce::KeyPress::returnKey));
+                         namePrompt->addButton ("Cancel", 0, juce::KeyPress (juce::KeyPress::escapeKey));
+                         // The prompt closes with its answer or goes with the editor, whichever
+                         // comes first; the answer may come after the editor has gone.
+                         namePrompt->enterModalState (true, juce::ModalCallbackFunction::create (
+                             [safeThis = juce::Component::SafePointer<QuillmorPelowinEditor> (this), answer] (int button)
+                             {
+                                 if (safeThis == nullptr)
+                                     return;
+
+                                 const auto prompt = std::move (safeThis->namePrompt);
+
+                                 if (button == 1 && prompt != nullptr)
+                                     answer (prompt->getTextEditorContents ("name"));
+                             }));
+                     }),
       switches { {
           { &colorModeButton, &colorModeLabel, 27, "Mode", "Bright", "Dark",
             "Color Mode: use to toggle between bright and dark modes" },
@@ -1005,6 +1026,14 @@ void QuillmorPelowinEditor::presetMenuItemChosen (int result)
         proc.setStateFromXmlText (clipboardText);
         presetsSelect.setButtonText (proc.getPresetName());
     }
+    else if (result == 3 && ! useNativeFileChooser)
+    {
+        askPresetName ([safeThis = juce::Component::SafePointer<QuillmorPelowinEditor> (this)] (const juce::String& name)
+                       {
+                           if (safeThis != nullptr)
+                               safeThis->saveUnderTypedName (name);
+                       });
+    }
     else if (result == 3)
     {
         saveChooser = std::make_unique<juce::FileChooser> ("Save preset as...", userPresetFolder, "*.qpreset", true);
@@ -1031,12 +1060,34 @@ juce::String QuillmorPelowinEditor::presetNameForFile (const juce::File& chosenF
     return name.length() > maxPresetNameLength ? name.substring (0, maxPresetNameLength - 1) : name;
 }
 
+namespace
+{
+/** The file of that name in the folder. Not getChildFile: it takes a name that starts
+    with '~' for a home folder, or for a path in the working folder where no user has
+    that name. */
+juce::File fileInFolder (const juce::File& folder, const juce::String& name)
+{
+    return juce::File (juce::File::addTrailingSeparator (folder.getFullPathName()) + name);
+}
+} // namespace
+
 juce::File QuillmorPelowinEditor::presetFileForChoice (const juce::File& chosenFile)
 {
-    return chosenFile.getParentDirectory().getChildFile (presetNameForFile (chosenFile) + presetExtension);
+    return fileInFolder (chosenFile.getParentDirectory(), presetNameForFile (chosenFile) + presetExtension);
 }
 
-void QuillmorPelowinEditor::saveToChosenFile (const juce::File& chosenFile)
+void QuillmorPelowinEditor::saveUnderTypedName (const juce::String& typedName)
+{
+    // Nothing is written outside the user preset folder, and no folder is ever made.
+    if (typedName.isEmpty() || typedName == "." || typedName == ".." || typedName.containsChar ('/'))
+        showMessage ("Not a preset name: \"" + typedName + "\"");
+    else if (userPresetFolder == juce::File())
+        showMessage ("Could not save the preset: there is no user preset folder");
+    else
+        saveToChosenFile (fileInFolder (userPresetFolder, typedName), false);
+}
+
+void QuillmorPelowinEditor::saveToChosenFile (const juce::File& chosenFile, bool dialogAskedToReplace)
 {
     if (chosenFile == juce::File())
         return;
@@ -1046,7 +1097,7 @@ void QuillmorPelowinEditor::saveToChosenFile (const juce::File& chosenFile)
 
     // The dialog only warned about the file it showed; a shortened name or a new
     // extension may point at another file that already exists.
-    if (target != chosenFile && target.exists())
+    if ((target != chosenFile || ! dialogAskedToReplace) && target.exists())
     {
         confirmReplace (target, [safeThis = juce::Component::SafePointer<QuillmorPelowinEditor> (this), target, name] (bool replace)
                         {

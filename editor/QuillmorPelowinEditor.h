@@ -84,8 +84,15 @@ public:
     /** Carries out a preset menu choice: 1 copy, 2 paste, 3 save, 4 and up load. */
     void presetMenuItemChosen (int result);
 
-    /** Saves under the name of a file picked in the save dialog; empty means cancelled. */
-    void saveToChosenFile (const juce::File& chosenFile);
+    /** Saves under the name of a file picked in the save dialog; empty means cancelled.
+        Asks before replacing an existing file, unless it is the very file the dialog
+        showed and `dialogAskedToReplace` says the dialog has asked already. */
+    void saveToChosenFile (const juce::File& chosenFile, bool dialogAskedToReplace = true);
+
+    /** Saves under a name typed where there is no file dialog, into the user preset
+        folder only: a name that is empty, "." or "..", or holds '/', is refused with a
+        message. Otherwise as a file picked in the dialog under that name. */
+    void saveUnderTypedName (const juce::String& typedName);
 
     /** The preset name a picked file gives, cut to the length a preset file name allows. */
     static juce::String presetNameForFile (const juce::File& chosenFile);
@@ -96,6 +103,15 @@ public:
     /** Asks whether an existing file may be replaced and answers through the callback,
         later; the save asks only through this, so it can be answered without a window. */
     std::function<void (const juce::File&, std::function<void (bool replace)>)> confirmReplace;
+
+    /** True where the system has a file dialog of its own. Without one JUCE would open its
+        own browser, whose listing trusts every file name to be UTF-8 and overruns a buffer
+        on one that is not; "Save as..." then asks only for a name. */
+    bool useNativeFileChooser = juce::FileChooser::isPlatformDialogAvailable();
+
+    /** Asks for a preset name and, unless cancelled, answers through the callback, later;
+        replaceable, like confirmReplace, so it can be answered without a window. */
+    std::function<void (std::function<void (const juce::String& name)>)> askPresetName;
 
     /** Hint code when no control of the hint table is under the mouse. */
     static constexpr int noHoveredControl = -1;
@@ -228,6 +244,7 @@ private:
     std::array<Page, 6> pages;
     std::vector<HintTarget> hintTargets;
     std::unique_ptr<juce::FileChooser> saveChooser;
+    std::unique_ptr<juce::AlertWindow> namePrompt;
     int laidOutWidth = 0;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (QuillmorPelowinEditor)

@@ -454,6 +454,52 @@ TEST_F (EditorEvents, SaveAsksBeforeReplacingAFileTheDialogDidNotShow)
     EXPECT_FALSE (existing.exists());
 }
 
+TEST_F (EditorEvents, SaveAsWithoutAFileDialogAsksForANameInTheUserFolder)
+{
+    auto& e = openEditor();
+    e.useNativeFileChooser = false;
+    std::function<void (const juce::String&)> answer;
+    e.askPresetName = [&answer] (std::function<void (const juce::String&)> a) { answer = std::move (a); };
+    const auto type = [&] (const juce::String& name)
+    {
+        answer = nullptr;
+        e.presetMenuItemChosen (3);
+        ASSERT_TRUE (answer != nullptr);
+        answer (name);
+    };
+    const auto folder = e.userPresetFolder;
+
+    processor.setParameter (7, 0.125f);
+    type ("Warm Pad");
+    EXPECT_EQ (processor.getPresetName(), "Warm Pad");
+    EXPECT_TRUE (describe (e.presetMenu).contains ("\n4 Warm Pad\n"));
+    processor.setParameter (7, 0.9f);
+    e.presetMenuItemChosen (4);
+    EXPECT_EQ (processor.getParameter (7), 0.125f);
+
+    // A leading '~' names no home folder: the file stays beside the others.
+    type ("~ambient");
+    EXPECT_TRUE (juce::File (folder.getFullPathName() + "/~ambient.qpreset").existsAsFile());
+
+    for (const juce::String refused : { "", ".", "..", "../escape", "sub/name", "/tmp/x" })
+    {
+        type (refused);
+        EXPECT_TRUE (e.messageText.startsWith ("Not a preset name")) << refused;
+        EXPECT_EQ (processor.getPresetName(), "~ambient") << refused;
+    }
+
+    EXPECT_EQ (folder.getNumberOfChildFiles (juce::File::findFilesAndDirectories), 2);
+    EXPECT_EQ (folder.getParentDirectory().getNumberOfChildFiles (juce::File::findFilesAndDirectories), 1);
+
+    // No dialog has asked before replacing a file: the save asks.
+    const auto before = folder.getChildFile ("Warm Pad.qpreset").loadFileAsString();
+    bool asked = false;
+    e.confirmReplace = [&] (const juce::File& f, std::function<void (bool)>) { asked = f == folder.getChildFile ("Warm Pad.qpreset"); };
+    type ("Warm Pad");
+    EXPECT_TRUE (asked);
+    EXPECT_EQ (folder.getChildFile ("Warm Pad.qpreset").loadFileAsString(), before);
+}
+
 TEST_F (EditorEvents, CopyAndPasteGoThroughTheClipboard)
 {
     auto& e = openEditor();

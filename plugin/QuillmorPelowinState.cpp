@@ -98,10 +98,12 @@ juce::String decodePresetText (const juce::MemoryBlock& bytes)
     can hold it: nothing when it is missing or not well-formed UTF-8. */
 std::optional<juce::String> systemName (const char* bytes)
 {
-    if (bytes == nullptr || ! quillmor::text::readsAsUtf8 (bytes, std::strlen (bytes)))
+    const auto length = bytes != nullptr ? std::strlen (bytes) : 0;
+
+    if (bytes == nullptr || ! quillmor::text::readsAsUtf8 (bytes, length))
         return {};
 
-    return juce::String::fromUTF8 (bytes, (int) std::strlen (bytes));
+    return juce::String::fromUTF8 (bytes, (int) length);
 }
 
 std::filesystem::path toPath (const juce::File& file)

@@ -5,6 +5,7 @@
 #include "QuillmorPelowinLookAndFeel.h"
 
 #include <cmath>
+#include <fstream>
 
 using namespace editortest;
 
@@ -372,4 +373,31 @@ TEST_F (EditorView, SnapshotsInBothSchemes)
         juce::FileOutputStream out (file);
         EXPECT_TRUE (juce::PNGImageFormat().writeImageToStream (e.createComponentSnapshot (e.getLocalBounds()), out));
     }
+}
+
+TEST_F (EditorView, ShowsANameBeyondLatin1WhateverTheFontFoldersHold)
+{
+    // The first character the embedded typeface lacks makes JUCE scan the system's font
+    // folders, the home folder's among them, listing every name: here names an old font
+    // archive leaves, in Windows-1252, with long tails behind the bad byte.
+    for (const std::string folder : { "/.fonts", "/.local/share/fonts" })
+    {
+        const auto path = home.getFullPathName().toStdString() + folder;
+        std::filesystem::create_directories (path + "/Dossier \xe9t\xe9 - fonts for the long summer evenings");
+        std::ofstream (path + "/Police \xe0 la mode - a long font file name.ttf") << "not a font";
+    }
+
+    ::unsetenv ("XDG_DATA_HOME");
+    ::unsetenv ("JUCE_FONT_PATH");
+    const auto name = juce::String::fromUTF8 ("Bob\xe2\x80\x99s chorus");
+    processor.setPresetName (name);
+    auto& e = openEditor();
+    e.createComponentSnapshot (e.getLocalBounds());
+
+    // The apostrophe is still borrowed from a system font.
+    const auto font = QuillmorPelowinLookAndFeel::getSharedInstance().getTextButtonFont (e.presetsSelect, 20);
+    juce::GlyphArrangement glyphs;
+    glyphs.addLineOfText (font, name, 0.0f, 0.0f);
+    EXPECT_EQ (e.presetsSelect.getButtonText(), name);
+    EXPECT_GT (glyphs.getBoundingBox (3, 1, false).getHeight(), 2.0f);
 }

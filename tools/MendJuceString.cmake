@@ -1,0 +1,57 @@
+# JUCE 7.0.5's String (CharPointer_UTF8) without a size measures its buffer by decoding
+# the bytes and then copies them raw. Bytes that are not UTF-8 decode shorter than they
+# are (a Windows-1252 'à' before a blank decodes as the end), so the copy runs past the
+# buffer by as many bytes as follow. JUCE builds such Strings from every name the system
+# gives it: directory listings (its file browser, the font scan), environment variables,
+# the home and working folders. Checking each route in the plug-in leaves the ones inside
+# JUCE open, so juce_core is compiled from a copy in the build folder in which that one
+# statement writes the characters as decoded, stopping where the measuring stopped.
+#
+# Every target that links juce_core (the plug-in, its wrappers, the tests, the fuzzers)
+# compiles the copy. A JUCE without that statement stops the configure here: its String
+# must be looked at again rather than built unmended.
+
+set(quillmor_juce_core "${JUCE_MODULES_DIR}/juce_core")
+set(quillmor_mended_modules "${CMAKE_BINARY_DIR}/juce-mended")
+get_target_property(quillmor_juce_core_sources juce_core INTERFACE_SOURCES)
+
+# juce_core.cpp here, juce_core.mm on macOS: each one moves to the copy.
+set(quillmor_mended_sources)
+foreach(quillmor_source IN LISTS quillmor_juce_core_sources)
+    string(FIND "${quillmor_source}" "${quillmor_juce_core}/" quillmor_at)
+    if(NOT quillmor_at EQUAL 0)
+        message(FATAL_ERROR "juce_core compiles '${quillmor_source}', which lies outside "
+                            "${quillmor_juce_core}: the String mend does not know this JUCE.")
+    endif()
+    string(REPLACE "${quillmor_juce_core}/" "${quillmor_mended_modules}/juce_core/" quillmor_source "${quillmor_source}")
+    list(APPEND quillmor_mended_sources "${quillmor_source}")
+endforeach()
+
+set(quillmor_raw_copy "CharPointerType (dest).writeAll (text);")
+set(quillmor_decoded_copy "{ CharPointerType destination (dest); CharacterFunctions::copyAll (destination, text); }")
+
+file(READ "${quillmor_juce_core}/text/juce_String.cpp" quillmor_string_source)
+string(REPLACE "${quillmor_raw_copy}" "${quillmor_decoded_copy}" quillmor_mended_source "${quillmor_string_source}")
+string(LENGTH "${quillmor_string_source}" quillmor_length_before)
+string(LENGTH "${quillmor_mended_source}" quillmor_length_after)
+string(LENGTH "${quillmor_decoded_copy}" quillmor_length_new)
+string(LENGTH "${quillmor_raw_copy}" quillmor_length_old)
+math(EXPR quillmor_replacements
+     "(${quillmor_length_after} - ${quillmor_length_before}) / (${quillmor_length_new} - ${quillmor_length_old})")
+
+if(NOT quillmor_replacements EQUAL 1)
+    message(FATAL_ERROR "'${quillmor_raw_copy}' appears ${quillmor_replacements} times in "
+                        "${quillmor_juce_core}/text/juce_String.cpp, not once: this JUCE's String "
+                        "(CharPointer_UTF8) needs looking at before the mend can apply.")
+endif()
+
+# The untouched files keep their time stamps and the mended one is rewritten only when it
+# changes, so a configure does not rebuild JUCE.
+file(COPY "${quillmor_juce_core}" DESTINATION "${quillmor_mended_modules}"
+     REGEX "/text/juce_String\\.cpp$" EXCLUDE)
+file(WRITE "${quillmor_mended_modules}/juce_String.cpp.new" "${quillmor_mended_source}")
+configure_file("${quillmor_mended_modules}/juce_String.cpp.new"
+               "${quillmor_mended_modules}/juce_core/text/juce_String.cpp" COPYONLY)
+
+set_property(TARGET juce_core PROPERTY INTERFACE_SOURCES "${quillmor_mended_sources}")
+message(STATUS "juce_core: built from ${quillmor_mended_modules}/juce_core (String copies decoded characters)")

@@ -137,14 +137,14 @@ public:
     static constexpr int maxPresetNameLength = 1024;
 
     /** Folder of factory presets (which = 0; empty when its base folder does not exist)
-        or user presets (which = 1; named even before it exists, and empty only where the
-        home folder and $XDG_CONFIG_HOME both have names that are not UTF-8). Creates
+        or user presets (which = 1; named even before it exists, and empty only where
+        neither HOME nor $XDG_CONFIG_HOME is a well-formed absolute path). Creates
         nothing. */
     static juce::String getPresetFolder (int which);
 
     /** A preset folder's files and folders, sorted by name, without hidden entries and
-        without those whose names are not well-formed UTF-8: JUCE's own listing would
-        overrun a buffer building such a name, and could not open the entry anyway.
+        without those whose names are not well-formed UTF-8: JUCE's own listing would cut
+        such a name short at its first bad byte, naming a file that is not there.
         Empty when the folder cannot be listed. */
     static juce::Array<juce::File> listPresetFolder (const juce::File& folder);
 

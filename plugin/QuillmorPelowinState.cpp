@@ -431,8 +431,10 @@ namespace
 std::optional<juce::File> userPresetBase()
 {
    #if JUCE_LINUX || JUCE_BSD
-    // JUCE names ~ from $HOME, or the account's entry without it, trusting the bytes to be
-    // UTF-8; one that is not would overrun the String built from it.
+    // JUCE names ~ from $HOME, or the account's entry without it, and takes what it finds
+    // as given: bytes that are not UTF-8 come back garbled, a HOME of "~" sends its path
+    // expansion round until the stack runs out, and a relative one lands in the host's
+    // working folder. Only a well-formed absolute path names a home folder.
     const char* home = std::getenv ("HOME");
 
     if (home == nullptr)
@@ -441,7 +443,7 @@ std::optional<juce::File> userPresetBase()
 
     std::optional<juce::File> juceBase;
 
-    if (home == nullptr || systemName (home).has_value())
+    if (const auto homeName = systemName (home); homeName.has_value() && homeName->startsWithChar ('/'))
         juceBase = juce::File::getSpecialLocation (juce::File::userApplicationDataDirectory);
 
     const auto xdgConfigHome = systemName (std::getenv ("XDG_CONFIG_HOME"));

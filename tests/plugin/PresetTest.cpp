@@ -97,14 +97,18 @@ TEST_F (PresetTest, FoldersLieUnderTheApplicationDataFolders)
         EXPECT_EQ (QuillmorPelowin::getPresetFolder (1), expected) << variable;
     }
 
-    // Names JUCE would take as UTF-8 unchecked and overrun a buffer with: a variable that
-    // is not UTF-8 is ignored, and a home folder that is not names no folder under it.
+    // Names JUCE would take as UTF-8 unchecked and garble: a variable that is not UTF-8
+    // is ignored, and a home folder that is not names no folder under it. Nor does a HOME
+    // that is no absolute path: "~" sends JUCE's path expansion round until the stack runs
+    // out, and a relative one would put the presets in the host's working folder.
     ASSERT_TRUE (juce::File (user).deleteRecursively());
     const auto homeBytes = home.getFullPathName().toStdString();
     const auto xdgFolder = xdg + "/" + presetPath;
     for (const auto& [homeVariable, xdgVariable, expected] : { std::tuple<std::string, std::string, juce::String> { homeBytes, xdg.toStdString() + "/\xe0x", user },
                                                                { homeBytes + "/Ol\x80 home", xdg.toStdString(), xdgFolder },
-                                                               { homeBytes + "/\xc0 home of an old machine", "/tmp/\x80 config of an old machine", {} } })
+                                                               { homeBytes + "/\xc0 home of an old machine", "/tmp/\x80 config of an old machine", {} },
+                                                               { "~", xdg.toStdString(), xdgFolder }, { "~/", "", {} },
+                                                               { "relhome", xdg.toStdString(), xdgFolder }, { "~nosuchuser", "relative", {} } })
     {
         setenv ("HOME", homeVariable.c_str(), 1);
         setenv ("XDG_CONFIG_HOME", xdgVariable.c_str(), 1);

@@ -6,7 +6,9 @@
 #include <BinaryData.h>
 
 #include <cmath>
+#include <filesystem>
 #include <iterator>
+#include <utility>
 
 namespace
 {
@@ -105,6 +107,26 @@ int itemIdFor (float normalisedValue, float steps, bool truncates)
     return (int) juce::jlimit (-1.0f, steps + 1.0f, whole);
 }
 
+/** Puts the process's working folder back, as the system's own bytes, at the latest when
+    it goes. JUCE's zenity and kdialog chooser moves the working folder (in a plug-in,
+    the host's) to the dialog's folder and leaves it there. */
+class WorkingFolderKeeper
+{
+public:
+    WorkingFolderKeeper() : folder (std::filesystem::current_path (error)) {}
+    ~WorkingFolderKeeper() { restore(); }
+
+    void restore()
+    {
+        if (! error && ! folder.empty())
+            std::filesystem::current_path (std::exchange (folder, {}), error);
+    }
+
+private:
+    std::error_code error;
+    std::filesystem::path folder;
+};
+
 bool switchIsOn (float normalisedValue)
 {
     return std::floor (normalisedValue) != 0.0f;
@@ -126,35 +148,28 @@ QuillmorPelowinEditor::QuillmorPelowinEditor (QuillmorPelowin& processorToEdit)
     : juce::AudioProcessorEditor (processorToEdit),
       confirmReplace ([this] (const juce::File& file, std::function<void (bool)> answer)
                       {
-                          juce::AlertWindow::showAsync (juce::MessageBoxOptions()
-                                                            .withIconType (juce::MessageBoxIconType::QuestionIcon)
-                                                            .withTitle ("Save preset as...")
-                                                            .withMessage (file.getFileName() + " already exists. Replace it?")
-                                                            .withButton ("Replace")
-                                                            .withButton ("Cancel")
-                                                            .withAssociatedComponent (this),
-                                                        [answer] (int button) { answer (button == 1); });
+                          // JUCE's own question, Replace answering 1, but owned here.
+                          showPrompt (std::unique_ptr<juce::AlertWindow> (getLookAndFeel().createAlertWindow (
+                                          "Save preset as...", file.getFileName() + " already exists. Replace it?", "Replace",
+                                          "Cancel", {}, juce::MessageBoxIconType::QuestionIcon, 2, this)),
+                                      [answer] (juce::AlertWindow&, int button) { answer (button == 1); });
                       }),
       askPresetName ([this] (std::function<void (const juce::String&)> answer)
                      {
-                         namePrompt = std::make_unique<juce::AlertWindow> ("Save preset as...", "Preset name:",
-                                                                           juce::MessageBoxIconType::NoIcon, this);
-                         namePrompt->addTextEditor ("name", {});
-                         namePrompt->addButton ("Save", 1, juce::KeyPress (juce::KeyPress::returnKey));
-                         namePrompt->addButton ("Cancel", 0, juce::KeyPress (juce::KeyPress::escapeKey));
-                         // The prompt closes with its answer or goes with the editor, whichever
-                         // comes first; the answer may come after the editor has gone.
-                         namePrompt->enterModalState (true, juce::ModalCallbackFunction::create (
-                             [safeThis = juce::Component::SafePointer<QuillmorPelowinEditor> (this), answer] (int button)
-                             {
-                                 if (safeThis == nullptr)
-                                     return;
-
-                                 const auto prompt = std::move (safeThis->namePrompt);
-
-                                 if (button == 1 && prompt != nullptr)
-                                     answer (prompt->getTextEditorContents ("name"));
-                             }));
+                         auto window = std::make_unique<juce::AlertWindow> ("Save preset as...", "Preset name:",
+                                                                            juce::MessageBoxIconType::NoIcon, this);
+                         window->addTextEditor ("name", {});
+                         // JUCE puts the buttons first in the focus order, so the keys typed as
+                         // the prompt opens would go to them; the field comes first, also when
+                         // the window is given the keyboard only after it shows.
+                         window->getTextEditor ("name")->setExplicitFocusOrder (1);
+                         window->addButton ("Save", 1, juce::KeyPress (juce::KeyPress::returnKey));
+                         window->addButton ("Cancel", 0, juce::KeyPress (juce::KeyPress::escapeKey));
+                         showPrompt (std::move (window), [answer] (juce::AlertWindow& prompt, int button)
+                                     {
+                                         if (button == 1)
+                                             answer (prompt.getTextEditorContents ("name"));
+                                     });
                      }),
       switches { {
           { &colorModeButton, &colorModeLabel, 27, "Mode", "Bright", "Dark",
@@ -1005,6 +1020,24 @@ void QuillmorPelowinEditor::addPresetFolder (const juce::File& folder, juce::Str
     }
 }
 
+void QuillmorPelowinEditor::showPrompt (std::unique_ptr<juce::AlertWindow> window,
+                                        std::function<void (juce::AlertWindow&, int button)> answer)
+{
+    // The editor owns its prompt: it closes with its answer or goes with the editor,
+    // whichever comes first, so a host closing the window takes it along. Its answer,
+    // which comes later, reaches only the editor that showed it, and only once.
+    prompt = std::move (window);
+    prompt->enterModalState (true, juce::ModalCallbackFunction::create (
+        [safeThis = juce::Component::SafePointer<QuillmorPelowinEditor> (this), shown = prompt.get(), answer] (int button)
+        {
+            if (safeThis == nullptr || safeThis->prompt.get() != shown)
+                return;
+
+            const auto closed = std::move (safeThis->prompt);
+            answer (*closed, button);
+        }));
+}
+
 void QuillmorPelowinEditor::presetMenuCallback (int result, QuillmorPelowinEditor* editor)
 {
     if (result != 0 && editor != nullptr)
@@ -1036,11 +1069,16 @@ void QuillmorPelowinEditor::presetMenuItemChosen (int result)
     }
     else if (result == 3)
     {
+        // Taken before JUCE makes the dialog, which moves the working folder.
+        auto workingFolder = std::make_shared<WorkingFolderKeeper>();
         saveChooser = std::make_unique<juce::FileChooser> ("Save preset as...", userPresetFolder, "*.qpreset", true);
         saveChooser->launchAsync (juce::FileBrowserComponent::saveMode | juce::FileBrowserComponent::canSelectFiles
                                       | juce::FileBrowserComponent::warnAboutOverwriting,
-                                  [safeThis = juce::Component::SafePointer<QuillmorPelowinEditor> (this)] (const juce::FileChooser& chooser)
+                                  [safeThis = juce::Component::SafePointer<QuillmorPelowinEditor> (this),
+                                   workingFolder] (const juce::FileChooser& chooser)
                                   {
+                                      workingFolder->restore();
+
                                       if (safeThis != nullptr)
                                           safeThis->saveToChosenFile (chooser.getResult());
                                   });
@@ -1054,14 +1092,14 @@ void QuillmorPelowinEditor::presetMenuItemChosen (int result)
     }
 }
 
-juce::String QuillmorPelowinEditor::presetNameForFile (const juce::File& chosenFile)
+namespace
 {
-    const auto name = chosenFile.getFileNameWithoutExtension();
+/** A name cut to the length a preset file name allows. */
+juce::String cutToPresetNameLength (const juce::String& name)
+{
     return name.length() > maxPresetNameLength ? name.substring (0, maxPresetNameLength - 1) : name;
 }
 
-namespace
-{
 /** The file of that name in the folder. Not getChildFile: it takes a name that starts
     with '~' for a home folder, or for a path in the working folder where no user has
     that name. */
@@ -1071,6 +1109,11 @@ juce::File fileInFolder (const juce::File& folder, const juce::String& name)
 }
 } // namespace
 
+juce::String QuillmorPelowinEditor::presetNameForFile (const juce::File& chosenFile)
+{
+    return cutToPresetNameLength (chosenFile.getFileNameWithoutExtension());
+}
+
 juce::File QuillmorPelowinEditor::presetFileForChoice (const juce::File& chosenFile)
 {
     return fileInFolder (chosenFile.getParentDirectory(), presetNameForFile (chosenFile) + presetExtension);
@@ -1078,40 +1121,43 @@ juce::File QuillmorPelowinEditor::presetFileForChoice (const juce::File& chosenF
 
 void QuillmorPelowinEditor::saveUnderTypedName (const juce::String& typedName)
 {
-    // Nothing is written outside the user preset folder, and no folder is ever made.
-    if (typedName.isEmpty() || typedName == "." || typedName == ".." || typedName.containsChar ('/'))
+    const auto name = cutToPresetNameLength (typedName.endsWithIgnoreCase (presetExtension)
+                                                 ? typedName.dropLastCharacters (presetExtension.length())
+                                                 : typedName);
+
+    // Nothing is written outside the user preset folder, no folder is ever made, and no
+    // file is hidden from the menu (a name starting with '.').
+    if (name.trim().isEmpty() || name.startsWithChar ('.') || name.containsChar ('/'))
         showMessage ("Not a preset name: \"" + typedName + "\"");
     else if (userPresetFolder == juce::File())
         showMessage ("Could not save the preset: there is no user preset folder");
     else
-        saveToChosenFile (fileInFolder (userPresetFolder, typedName), false);
+        savePreset (fileInFolder (userPresetFolder, name + presetExtension), name, true);   // no dialog has asked
 }
 
-void QuillmorPelowinEditor::saveToChosenFile (const juce::File& chosenFile, bool dialogAskedToReplace)
+void QuillmorPelowinEditor::saveToChosenFile (const juce::File& chosenFile)
 {
     if (chosenFile == juce::File())
         return;
 
-    const auto name = presetNameForFile (chosenFile);
-    const auto target = presetFileForChoice (chosenFile);
-
     // The dialog only warned about the file it showed; a shortened name or a new
     // extension may point at another file that already exists.
-    if ((target != chosenFile || ! dialogAskedToReplace) && target.exists())
+    const auto target = presetFileForChoice (chosenFile);
+    savePreset (target, presetNameForFile (chosenFile), target != chosenFile);
+}
+
+void QuillmorPelowinEditor::savePreset (const juce::File& target, const juce::String& name, bool askBeforeReplacing)
+{
+    if (askBeforeReplacing && target.exists())
     {
         confirmReplace (target, [safeThis = juce::Component::SafePointer<QuillmorPelowinEditor> (this), target, name] (bool replace)
                         {
                             if (replace && safeThis != nullptr)
-                                safeThis->writePresetFile (target, name);
+                                safeThis->savePreset (target, name, false);
                         });
         return;
     }
 
-    writePresetFile (target, name);
-}
-
-void QuillmorPelowinEditor::writePresetFile (const juce::File& target, const juce::String& name)
-{
     auto& proc = pelowin();
     const auto previousName = proc.getPresetName();
 

@@ -85,13 +85,15 @@ public:
     void presetMenuItemChosen (int result);
 
     /** Saves under the name of a file picked in the save dialog; empty means cancelled.
-        Asks before replacing an existing file, unless it is the very file the dialog
-        showed and `dialogAskedToReplace` says the dialog has asked already. */
-    void saveToChosenFile (const juce::File& chosenFile, bool dialogAskedToReplace = true);
+        Asks before replacing an existing file other than the one the dialog showed (it
+        has asked about that one). */
+    void saveToChosenFile (const juce::File& chosenFile);
 
     /** Saves under a name typed where there is no file dialog, into the user preset
-        folder only: a name that is empty, "." or "..", or holds '/', is refused with a
-        message. Otherwise as a file picked in the dialog under that name. */
+        folder only. The name is a preset name, not a file name: only a ".qpreset" ending
+        (in any case) is dropped, the rest is cut as a picked file's name is, and the file
+        is the name + ".qpreset". A name that is blank, starts with '.' or holds '/' is
+        refused with a message; the save asks before replacing any existing file. */
     void saveUnderTypedName (const juce::String& typedName);
 
     /** The preset name a picked file gives, cut to the length a preset file name allows. */
@@ -105,8 +107,8 @@ public:
     std::function<void (const juce::File&, std::function<void (bool replace)>)> confirmReplace;
 
     /** True where the system has a file dialog of its own. Without one JUCE would open its
-        own browser, whose listing trusts every file name to be UTF-8 and overruns a buffer
-        on one that is not; "Save as..." then asks only for a name. */
+        own browser, which shows a file name that is not UTF-8 cut short at its first bad
+        byte, so a click on it names another file; "Save as..." then asks only for a name. */
     bool useNativeFileChooser = juce::FileChooser::isPlatformDialogAvailable();
 
     /** Asks for a preset name and, unless cancelled, answers through the callback, later;
@@ -230,7 +232,8 @@ private:
     void setSwitchText (const Switch&, bool on);
     void selectItem (const Choice&, float normalisedValue, juce::NotificationType);
     void applyArrowImages (bool darkScheme);
-    void writePresetFile (const juce::File& target, const juce::String& name);
+    void savePreset (const juce::File& target, const juce::String& name, bool askBeforeReplacing);
+    void showPrompt (std::unique_ptr<juce::AlertWindow>, std::function<void (juce::AlertWindow&, int button)> answer);
     void addPresetFolder (const juce::File& folder, juce::StringArray& items);
     void setSizeWithinLimits (int width, int height);
     int scaled (int designValue) const noexcept;
@@ -244,7 +247,7 @@ private:
     std::array<Page, 6> pages;
     std::vector<HintTarget> hintTargets;
     std::unique_ptr<juce::FileChooser> saveChooser;
-    std::unique_ptr<juce::AlertWindow> namePrompt;
+    std::unique_ptr<juce::AlertWindow> prompt;   // the name prompt or the question before replacing
     int laidOutWidth = 0;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (QuillmorPelowinEditor)

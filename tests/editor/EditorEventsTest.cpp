@@ -339,7 +339,7 @@ TEST_F (EditorEvents, PresetMenuLeavesOutNamesThatAreNotUtf8)
 {
     // As an old zip or a FAT stick leaves them: Windows-1252 letters, a lone lead byte,
     // an over-long form and a character beyond Unicode, in file and folder names of both
-    // folders. JUCE's own listing overruns a buffer on each of them.
+    // folders. JUCE's own listing would cut each short at its bad byte.
     auto& e = openEditor();
     const auto factory = home.getChildFile ("factory");
     e.factoryPresetFolder = factory;
@@ -454,6 +454,24 @@ TEST_F (EditorEvents, SaveAsksBeforeReplacingAFileTheDialogDidNotShow)
     EXPECT_FALSE (existing.exists());
 }
 
+TEST_F (EditorEvents, QuestionBeforeReplacingGoesWithTheEditor)
+{
+    if (! juce::Desktop::getInstance().getDisplays().getPrimaryDisplay())
+        GTEST_SKIP() << "no window without a display";
+
+    // A host closing the plug-in's window leaves nothing on screen to block the next one,
+    // and nothing is written after.
+    const auto existing = writePreset (openEditor().userPresetFolder.getChildFile ("keep.qpreset"), "precious");
+    const auto before = existing.loadFileAsString();
+    editor->saveToChosenFile (existing.withFileExtension ("xml"));
+    EXPECT_NE (dynamic_cast<juce::AlertWindow*> (juce::Component::getCurrentlyModalComponent()), nullptr);
+    closeEditor();
+    pumpMessages();
+    EXPECT_EQ (juce::ModalComponentManager::getInstance()->getNumModalComponents(), 0);
+    EXPECT_EQ (juce::TopLevelWindow::getNumTopLevelWindows(), 0);
+    EXPECT_EQ (existing.loadFileAsString(), before);
+}
+
 TEST_F (EditorEvents, SaveAsWithoutAFileDialogAsksForANameInTheUserFolder)
 {
     auto& e = openEditor();
@@ -477,14 +495,23 @@ TEST_F (EditorEvents, SaveAsWithoutAFileDialogAsksForANameInTheUserFolder)
     type ("~ambient");
     EXPECT_TRUE (juce::File (folder.getFullPathName() + "/~ambient.qpreset").existsAsFile());
 
-    for (const juce::String refused : { "", ".", "..", "../escape", "sub/name", "/tmp/x" })
+    // A typed name is a preset name: a dot inside stays, only the ".qpreset" ending goes.
+    for (const auto& [typed, name] : { std::pair<juce::String, juce::String> { "Lead v1.5", "Lead v1.5" }, { "Pad.QPreset", "Pad" } })
+    {
+        type (typed);
+        EXPECT_EQ (processor.getPresetName(), name);
+        EXPECT_TRUE (folder.getChildFile (name + ".qpreset").existsAsFile()) << typed;
+    }
+
+    // Also refused: names the menu would hide (a leading '.') or could not show (blanks).
+    for (const juce::String refused : { "", ".", "..", ".hidden", "   ", " .qpreset", "../escape", "sub/name", "/tmp/x" })
     {
         type (refused);
         EXPECT_TRUE (e.messageText.startsWith ("Not a preset name")) << refused;
-        EXPECT_EQ (processor.getPresetName(), "~ambient") << refused;
+        EXPECT_EQ (processor.getPresetName(), "Pad") << refused;
     }
 
-    EXPECT_EQ (folder.getNumberOfChildFiles (juce::File::findFilesAndDirectories), 2);
+    EXPECT_EQ (folder.getNumberOfChildFiles (juce::File::findFilesAndDirectories), 4);
     EXPECT_EQ (folder.getParentDirectory().getNumberOfChildFiles (juce::File::findFilesAndDirectories), 1);
 
     // No dialog has asked before replacing a file: the save asks, also for the very
@@ -520,4 +547,53 @@ TEST_F (EditorEvents, CopyAndPasteGoThroughTheClipboard)
     e.presetMenuItemChosen (2);
     EXPECT_EQ (processor.getParameter (10), 0.2f);
     EXPECT_EQ (e.presetsSelect.getButtonText(), "Copied");
+}
+
+TEST_F (EditorEvents, NamePromptTakesTheKeysTypedAsItOpens)
+{
+    if (! juce::Desktop::getInstance().getDisplays().getPrimaryDisplay())
+        GTEST_SKIP() << "no window without a display";
+
+    auto& e = openEditor();
+    e.useNativeFileChooser = false;
+    e.presetMenuItemChosen (3);
+    auto* prompt = dynamic_cast<juce::AlertWindow*> (juce::Component::getCurrentlyModalComponent());
+    ASSERT_NE (prompt, nullptr);
+    auto* peer = prompt->getPeer();
+    ASSERT_TRUE (peer != nullptr && pumpUntil ([peer] { return peer->isFocused(); }));
+
+    // Typed as soon as the window has the keyboard, nothing clicked first.
+    for (const char c : { 'a', 'b', 'c' })
+        peer->handleKeyPress (juce::KeyPress (c, {}, c));
+
+    peer->handleKeyPress (juce::KeyPress (juce::KeyPress::returnKey));
+    pumpMessages();
+    EXPECT_TRUE (e.userPresetFolder.getChildFile ("abc.qpreset").existsAsFile());
+}
+
+TEST_F (EditorEvents, SaveDialogLeavesTheWorkingFolderWhereItWas)
+{
+    // A stand-in for zenity that answers with a file in the folder the dialog opens in.
+    const auto zenity = home.getChildFile ("bin/zenity");
+    ASSERT_TRUE (zenity.create() && zenity.replaceWithText ("#!/bin/sh\necho \"$PWD/Chosen.qpreset\"\n", false, false, "\n")
+                 && zenity.setExecutePermission (true));
+    const juce::String path (std::getenv ("PATH"));
+    ::setenv ("PATH", (zenity.getParentDirectory().getFullPathName() + ":" + path).toRawUTF8(), 1);
+
+    if (! juce::FileChooser::isPlatformDialogAvailable())
+        GTEST_SKIP() << "this process looked for a file dialog before the stand-in was on PATH";
+
+    const auto hostFolder = home.getChildFile ("host");
+    ASSERT_TRUE (hostFolder.createDirectory() && hostFolder.setAsCurrentWorkingDirectory());
+    auto& e = openEditor();
+    const auto chosen = e.userPresetFolder.getChildFile ("Chosen.qpreset");
+    e.presetMenuItemChosen (3);
+    EXPECT_TRUE (pumpUntil ([&chosen] { return chosen.existsAsFile(); }));
+    EXPECT_EQ (std::filesystem::current_path(), hostFolder.getFullPathName().toStdString());
+
+    // A dialog still open when the editor goes is cancelled; the folder comes back too.
+    e.presetMenuItemChosen (3);
+    closeEditor();
+    EXPECT_EQ (std::filesystem::current_path(), hostFolder.getFullPathName().toStdString());
+    ::setenv ("PATH", path.toRawUTF8(), 1);
 }

@@ -27,6 +27,23 @@ inline void pumpMessages()
     while (juce::dispatchNextMessageOnSystemQueue (true)) {}
 }
 
+/** Delivers messages (timers' and other processes' too) until the condition holds, for at
+    most ten seconds; says whether it came to hold. */
+template <typename Condition>
+bool pumpUntil (Condition condition)
+{
+    for (const auto end = juce::Time::getMillisecondCounter() + 10000; ! condition();)
+    {
+        if (juce::Time::getMillisecondCounter() > end)
+            return false;
+
+        pumpMessages();
+        juce::Thread::sleep (5);
+    }
+
+    return true;
+}
+
 /** A desktop window without a native one behind it: mouse moves given to its peer go
     through JUCE's own mouse machinery into the components under the pointer, with or
     without a display. Its peer collects the area repainted. */

@@ -454,24 +454,6 @@ TEST_F (EditorEvents, SaveAsksBeforeReplacingAFileTheDialogDidNotShow)
     EXPECT_FALSE (existing.exists());
 }
 
-TEST_F (EditorEvents, QuestionBeforeReplacingGoesWithTheEditor)
-{
-    if (! juce::Desktop::getInstance().getDisplays().getPrimaryDisplay())
-        GTEST_SKIP() << "no window without a display";
-
-    // A host closing the plug-in's window leaves nothing on screen to block the next one,
-    // and nothing is written after.
-    const auto existing = writePreset (openEditor().userPresetFolder.getChildFile ("keep.qpreset"), "precious");
-    const auto before = existing.loadFileAsString();
-    editor->saveToChosenFile (existing.withFileExtension ("xml"));
-    EXPECT_NE (dynamic_cast<juce::AlertWindow*> (juce::Component::getCurrentlyModalComponent()), nullptr);
-    closeEditor();
-    pumpMessages();
-    EXPECT_EQ (juce::ModalComponentManager::getInstance()->getNumModalComponents(), 0);
-    EXPECT_EQ (juce::TopLevelWindow::getNumTopLevelWindows(), 0);
-    EXPECT_EQ (existing.loadFileAsString(), before);
-}
-
 TEST_F (EditorEvents, SaveAsWithoutAFileDialogAsksForANameInTheUserFolder)
 {
     auto& e = openEditor();
@@ -549,26 +531,39 @@ TEST_F (EditorEvents, CopyAndPasteGoThroughTheClipboard)
     EXPECT_EQ (e.presetsSelect.getButtonText(), "Copied");
 }
 
-TEST_F (EditorEvents, NamePromptTakesTheKeysTypedAsItOpens)
+TEST_F (EditorEvents, PromptsTakeTheKeysTypedAndGoWithTheEditor)
 {
     if (! juce::Desktop::getInstance().getDisplays().getPrimaryDisplay())
         GTEST_SKIP() << "no window without a display";
 
     auto& e = openEditor();
     e.useNativeFileChooser = false;
-    e.presetMenuItemChosen (3);
-    auto* prompt = dynamic_cast<juce::AlertWindow*> (juce::Component::getCurrentlyModalComponent());
-    ASSERT_NE (prompt, nullptr);
-    auto* peer = prompt->getPeer();
-    ASSERT_TRUE (peer != nullptr && pumpUntil ([peer] { return peer->isFocused(); }));
+    const auto typeIntoANewPrompt = [&e]
+    {
+        e.presetMenuItemChosen (3);
+        // Typed as soon as the window has the keyboard, nothing clicked first.
+        auto* peer = juce::Component::getCurrentlyModalComponent()->getPeer();
+        ASSERT_TRUE (pumpUntil ([peer] { return peer->isFocused(); }));
 
-    // Typed as soon as the window has the keyboard, nothing clicked first.
-    for (const char c : { 'a', 'b', 'c' })
-        peer->handleKeyPress (juce::KeyPress (c, {}, c));
+        for (const auto key : { juce::KeyPress ('a', {}, 'a'), juce::KeyPress ('b', {}, 'b'), juce::KeyPress (juce::KeyPress::returnKey) })
+            peer->handleKeyPress (key);
 
-    peer->handleKeyPress (juce::KeyPress (juce::KeyPress::returnKey));
+        pumpMessages();
+    };
+    typeIntoANewPrompt();
+    const auto saved = e.userPresetFolder.getChildFile ("ab.qpreset");
+    const auto before = saved.loadFileAsString();
+    ASSERT_TRUE (saved.existsAsFile());
+
+    // The question before replacing it goes with the editor, as a host closing the window
+    // does, leaving nothing to block the next editor; nothing is written after.
+    processor.setParameter (5, 0.3f);
+    typeIntoANewPrompt();
+    EXPECT_NE (dynamic_cast<juce::AlertWindow*> (juce::Component::getCurrentlyModalComponent()), nullptr);
+    closeEditor();
     pumpMessages();
-    EXPECT_TRUE (e.userPresetFolder.getChildFile ("abc.qpreset").existsAsFile());
+    EXPECT_EQ (juce::ModalComponentManager::getInstance()->getNumModalComponents(), 0);
+    EXPECT_EQ (saved.loadFileAsString(), before);
 }
 
 TEST_F (EditorEvents, SaveDialogLeavesTheWorkingFolderWhereItWas)

@@ -27,19 +27,13 @@ inline void pumpMessages()
     while (juce::dispatchNextMessageOnSystemQueue (true)) {}
 }
 
-/** Delivers messages (timers' and other processes' too) until the condition holds, for at
-    most ten seconds; says whether it came to hold. */
+/** Delivers messages, timers' too, until the condition holds (true) or ten seconds pass. */
 template <typename Condition>
 bool pumpUntil (Condition condition)
 {
-    for (const auto end = juce::Time::getMillisecondCounter() + 10000; ! condition();)
-    {
-        if (juce::Time::getMillisecondCounter() > end)
+    for (const auto end = juce::Time::getMillisecondCounter() + 10000; ! condition(); juce::Thread::sleep (5))
+        if (pumpMessages(); juce::Time::getMillisecondCounter() > end)
             return false;
-
-        pumpMessages();
-        juce::Thread::sleep (5);
-    }
 
     return true;
 }

@@ -31,19 +31,16 @@ set(quillmor_raw_copy "CharPointerType (dest).writeAll (text);")
 set(quillmor_decoded_copy "{ CharPointerType destination (dest); CharacterFunctions::copyAll (destination, text); }")
 
 file(READ "${quillmor_juce_core}/text/juce_String.cpp" quillmor_string_source)
-string(REPLACE "${quillmor_raw_copy}" "${quillmor_decoded_copy}" quillmor_mended_source "${quillmor_string_source}")
-string(LENGTH "${quillmor_string_source}" quillmor_length_before)
-string(LENGTH "${quillmor_mended_source}" quillmor_length_after)
-string(LENGTH "${quillmor_decoded_copy}" quillmor_length_new)
-string(LENGTH "${quillmor_raw_copy}" quillmor_length_old)
-math(EXPR quillmor_replacements
-     "(${quillmor_length_after} - ${quillmor_length_before}) / (${quillmor_length_new} - ${quillmor_length_old})")
+string(FIND "${quillmor_string_source}" "${quillmor_raw_copy}" quillmor_first)
+string(FIND "${quillmor_string_source}" "${quillmor_raw_copy}" quillmor_last REVERSE)
 
-if(NOT quillmor_replacements EQUAL 1)
-    message(FATAL_ERROR "'${quillmor_raw_copy}' appears ${quillmor_replacements} times in "
-                        "${quillmor_juce_core}/text/juce_String.cpp, not once: this JUCE's String "
+if(quillmor_first EQUAL -1 OR NOT quillmor_first EQUAL quillmor_last)
+    message(FATAL_ERROR "'${quillmor_raw_copy}' is not found exactly once in "
+                        "${quillmor_juce_core}/text/juce_String.cpp: this JUCE's String "
                         "(CharPointer_UTF8) needs looking at before the mend can apply.")
 endif()
+
+string(REPLACE "${quillmor_raw_copy}" "${quillmor_decoded_copy}" quillmor_mended_source "${quillmor_string_source}")
 
 # The untouched files keep their time stamps and the mended one is rewritten only when it
 # changes, so a configure does not rebuild JUCE.

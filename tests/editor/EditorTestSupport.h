@@ -8,10 +8,14 @@
 #include "QuillmorPelowin.h"
 #include "QuillmorPelowinEditor.h"
 
+#include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <future>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace juce
@@ -36,6 +40,26 @@ bool pumpUntil (Condition condition)
             return false;
 
     return true;
+}
+
+/** Runs `work`, and ends the test program with a message if it has not returned within a
+    minute: what hangs would otherwise hang the whole run without saying where. */
+template <typename Work>
+void endWithinAMinute (const char* what, Work&& work)
+{
+    std::promise<void> done;
+    std::thread watchdog ([what, finished = done.get_future()]
+    {
+        if (finished.wait_for (std::chrono::minutes (1)) == std::future_status::timeout)
+        {
+            std::fprintf (stderr, "%s did not end within a minute\n", what);
+            std::abort();
+        }
+    });
+
+    work();
+    done.set_value();
+    watchdog.join();
 }
 
 /** A desktop window without a native one behind it: mouse moves given to its peer go

@@ -378,16 +378,20 @@ TEST_F (EditorView, SnapshotsInBothSchemes)
 TEST_F (EditorView, ShowsANameBeyondLatin1WhateverTheFontFoldersHold)
 {
     // The first character the embedded typeface lacks makes JUCE list every font folder,
-    // the home folder's too: here a font file named in Windows-1252, as old archives leave
-    // them, with a long tail behind the bad byte.
-    std::filesystem::create_directories (home.getFullPathName().toStdString() + "/.local/share/fonts");
-    std::ofstream (home.getFullPathName().toStdString() + "/.local/share/fonts/Police \xe0 la mode - a long font file name.ttf");
+    // the home folder's too, and all below them: here a font file named in Windows-1252, as
+    // old archives leave them, with a long tail behind the bad byte, and folders whose
+    // Windows-1252 names "x¯®®" would read as "x/.." and send the listing round in circles.
+    const auto fonts = home.getFullPathName().toStdString() + "/.local/share/fonts/";
+    for (const char* folder : { "x", "y", "x\xaf\xae\xae", "y\xaf\xae\xae" })
+        std::filesystem::create_directories (fonts + folder);
+
+    std::ofstream (fonts + "Police \xe0 la mode - a long font file name.ttf");
     ::unsetenv ("XDG_DATA_HOME");
     ::unsetenv ("JUCE_FONT_PATH");
     const auto name = juce::String::fromUTF8 ("Bob\xe2\x80\x99s chorus");
     processor.setPresetName (name);
     auto& e = openEditor();
-    e.createComponentSnapshot (e.getLocalBounds());
+    endWithinAMinute ("the font scan", [&e] { e.createComponentSnapshot (e.getLocalBounds()); });
 
     // The apostrophe is still borrowed from a system font.
     juce::GlyphArrangement glyphs;

@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 using namespace quillmor::test;
@@ -185,11 +188,54 @@ TEST (UntrustedText, PresetFilesInOtherEncodingsAndLayoutsStillLoad)
     }
 }
 
-TEST (UntrustedText, JuceTakesANameThatIsNotUtf8OnlyAsFarAsItDecodes)
+TEST (UntrustedText, JuceReadsEachMalformedUtf8SequenceInANameAsOneReplacementCharacter)
 {
-    // As JUCE builds a String from every name the system gives it: a byte that is not
-    // UTF-8 ends it or decodes shorter, and the String holds what was decoded, not the raw
-    // bytes that would run on past its buffer.
-    EXPECT_EQ (juce::String (juce::CharPointer_UTF8 ("Police \xe0 la mode - a long font file name.ttf")), "Police ");
-    EXPECT_EQ (juce::String (juce::CharPointer_UTF8 ("over\xc0\xbclong - an over-long '<'")), "over<long - an over-long '<'");
+    // As JUCE builds a String from every name the system gives it. Each bad byte has a long
+    // tail behind it: a raw copy would run past the String's buffer, and a byte read as
+    // ASCII ('/', '.', a tab, the end) would make the name another one.
+    const std::string tail = " - and a long tail behind it, as file names have";
+    const std::string fffd = "\xef\xbf\xbd";
+    const std::pair<std::string, std::string> rows[] = {
+        { "a\xaf" "b", "a" + fffd + "b" },                                  // a lone 0xAF: '/'
+        { "x\xaf\xae\xae", "x" + fffd + fffd + fffd },                     // "x/.."
+        { "Caf\xe9 \xa9 2020.ttf", "Caf" + fffd + " " + fffd + " 2020.ttf" },   // E9 before ASCII: a tab
+        { "Police \xe0 la mode", "Police " + fffd + " la mode" },            // E0 before ASCII: the end
+        { "over\xc0\xbclong", "over" + fffd + fffd + "long" },              // over-long '<'
+        { "\xc0\xaf", fffd + fffd },                                         // over-long '/'
+        { "\xe0\x80" "a", fffd + fffd + "a" },                                // over-long, cut short
+        { "\xe2\x82" "a", fffd + "a" },                                      // a euro sign cut short: one subpart
+        { "\xf5\xf4\x90\x80\x80", fffd + fffd + fffd + fffd + fffd },    // beyond U+10FFFF
+        { "end \xe2\x82", "end " + fffd },
+        // Well formed, as stock JUCE keeps it: up to four bytes, and encoded surrogates,
+        // which JUCE writes from UTF-16.
+        { "Bob\xe2\x80\x99s \xc3\xa9t\xc3\xa9 \xf0\x9f\x8e\xb8 \xf4\x8f\xbf\xbf", "" },
+        { "\xed\xa0\xbd\xed\xb8\x80 \xed\x9f\xbf", "" },
+    };
+
+    for (const auto& [bytes, expected] : rows)
+    {
+        const auto text = bytes + tail;
+        EXPECT_EQ (juce::String (juce::CharPointer_UTF8 (text.c_str())).toStdString(),
+                   (expected.empty() ? bytes : expected) + tail) << bytes;
+    }
+}
+
+TEST (UntrustedText, JuceListsAFolderWithNamesThatAreNotUtf8AsItsOwnChildren)
+{
+    // Windows-1252 "a¯b" would be read as "a/b": a file that exists where a folder "a"
+    // holds "b", and a click on it in JUCE's browser would act on that other file.
+    const juce::TemporaryFile temporary;
+    const auto folder = temporary.getFile();
+    const std::filesystem::path path (folder.getFullPathName().toStdString());
+    std::filesystem::create_directories (path / "a");
+    std::ofstream (path / "a" / "b");
+    std::ofstream (path / "a\xaf" "b - a long tail behind the byte");
+
+    const auto children = folder.findChildFiles (juce::File::findFilesAndDirectories, false);
+    EXPECT_EQ (children.size(), 2);
+
+    for (const auto& child : children)
+        EXPECT_EQ (child.getParentDirectory().getFullPathName(), folder.getFullPathName()) << child.getFullPathName();
+
+    std::filesystem::remove_all (path);
 }

@@ -1069,7 +1069,9 @@ void QuillmorPelowinEditor::presetMenuItemChosen (int result)
     }
     else if (result == 3)
     {
-        // Taken before JUCE makes the dialog, which moves the working folder.
+        // A dialog still open goes first, putting the folder back; then the folder is taken
+        // before JUCE makes the new dialog, which moves it.
+        saveChooser.reset();
         auto workingFolder = std::make_shared<WorkingFolderKeeper>();
         saveChooser = std::make_unique<juce::FileChooser> ("Save preset as...", userPresetFolder, "*.qpreset", true);
         saveChooser->launchAsync (juce::FileBrowserComponent::saveMode | juce::FileBrowserComponent::canSelectFiles

@@ -582,9 +582,18 @@ TEST_F (EditorEvents, SaveDialogLeavesTheWorkingFolderWhereItWas)
     ASSERT_TRUE (hostFolder.createDirectory() && hostFolder.setAsCurrentWorkingDirectory());
     auto& e = openEditor();
     const auto chosen = e.userPresetFolder.getChildFile ("Chosen.qpreset");
-    e.presetMenuItemChosen (3);
-    EXPECT_TRUE (pumpUntil ([&chosen] { return chosen.existsAsFile(); }));
-    EXPECT_EQ (std::filesystem::current_path(), hostFolder.getFullPathName().toStdString());
+
+    // Then "Save as..." again while the first dialog is still open: the first goes, and the
+    // folder comes back, before the second moves it.
+    for (const int dialogs : { 1, 2 })
+    {
+        chosen.deleteFile();
+        for (int i = 0; i < dialogs; ++i)
+            e.presetMenuItemChosen (3);
+
+        EXPECT_TRUE (pumpUntil ([&chosen] { return chosen.existsAsFile(); }));
+        EXPECT_EQ (std::filesystem::current_path(), hostFolder.getFullPathName().toStdString()) << dialogs << " dialogs";
+    }
 
     // A dialog still open when the editor goes is cancelled; the folder comes back too.
     e.presetMenuItemChosen (3);

@@ -101,7 +101,7 @@ int main (int argc, char** argv)
     }
 
     // Over-long forms of markup characters, zero bytes, references and entities, nesting,
-    // references beyond Unicode, negative zero, bytes JUCE decodes beyond Unicode.
+    // references beyond Unicode, negative zero, bytes JUCE decodes beyond Unicode or as ASCII.
     const std::string element = "<QuillmorPelowin presetName=\"Hostile\" Mix=\"0.1\"";
     const std::pair<const char*, std::string> hostile[] = {
         { "overlong-doctype", "\xc0\xbc!DOCTYPE q [\xc0\xbc!ENTITY a \"&a;&a;\">]>" + element + " Depth=\"&a;\"/>" },
@@ -118,6 +118,8 @@ int main (int argc, char** argv)
                             + std::string (40, 'A') + "\"/>" },
         { "negative-zero", element + " Depth=\"-0.0\" Spread=\"-1e-99999\"/>" },
         { "beyond-unicode-bytes", "<QuillmorPelowin presetName=\"A\xf4\x90\x80\x80 \xf7\xbf\xbf\xbf\" Mix=\"0.1\"/>" },
+        // Bytes JUCE's decoder reads as ASCII: a lone AF as '/', AE as '.', B5 as '5', E9 before a blank as a tab.
+        { "ascii-bytes", "<QuillmorPelowin presetName=\"x\xaf\xae\xae a\xaf" "b Caf\xe9 \" Mix=\"0\xae\xb5\"/>" },
     };
 
     for (const auto& [name, text] : hostile)

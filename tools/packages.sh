@@ -8,10 +8,11 @@ apt-get update
 # borrows the characters its own typeface lacks (the tests check that it does).
 # lv2-dev: the build does not need it, but LV2 developers and many users have its
 # bundles in /usr/lib/lv2, and JUCE's LV2 host reads them while the tests load ours.
+# x11-utils: xwininfo, with which the Standalone test sees its window shown.
 apt-get install -y --no-install-recommends \
     ca-certificates cmake g++ ninja-build pkg-config \
     juce-modules-source libgtest-dev libbenchmark-dev \
-    xvfb xauth fonts-dejavu-core \
+    xvfb xauth x11-utils fonts-dejavu-core \
     clang libclang-rt-14-dev \
     locales lv2-dev
 

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "../FreshFolder.h"
 #include "QuillmorPelowin.h"
 #include "QuillmorPelowinEditor.h"
 
@@ -31,11 +32,12 @@ inline void pumpMessages()
     while (juce::dispatchNextMessageOnSystemQueue (true)) {}
 }
 
-/** Delivers messages, timers' too, until the condition holds (true) or ten seconds pass. */
+/** Delivers messages, timers' too, until the condition holds (true) or a minute passes:
+    a loaded machine can hold a timer back for seconds. */
 template <typename Condition>
 bool pumpUntil (Condition condition)
 {
-    for (const auto end = juce::Time::getMillisecondCounter() + 10000; ! condition(); juce::Thread::sleep (5))
+    for (const auto end = juce::Time::getMillisecondCounter() + 60000; ! condition(); juce::Thread::sleep (5))
         if (pumpMessages(); juce::Time::getMillisecondCounter() > end)
             return false;
 
@@ -146,8 +148,9 @@ struct HostRecorder : juce::AudioProcessorListener
 class EditorTest : public ::testing::Test
 {
 protected:
-    EditorTest()
+    void SetUp() override
     {
+        ASSERT_NE (home, juce::File()) << "no home folder could be made in the temporary folder";
         home.getChildFile (".config").createDirectory();
         ::setenv ("HOME", home.getFullPathName().toRawUTF8(), 1);
         ::unsetenv ("XDG_CONFIG_HOME");   // else the user folder would lie outside HOME
@@ -219,9 +222,7 @@ protected:
     }
 
     std::string previousHome { std::getenv ("HOME") != nullptr ? std::getenv ("HOME") : "" };
-    // Random in the name: ctest runs tests as parallel processes.
-    juce::File home { juce::File::getSpecialLocation (juce::File::tempDirectory)
-                          .getChildFile ("quillmor-editor-home-" + juce::String::toHexString (juce::Random().nextInt64())) };
+    juce::File home { quillmor::test::makeFreshFolder ("quillmor-editor-home-") };
     QuillmorPelowin processor;
     HostRecorder host;
     std::unique_ptr<QuillmorPelowinEditor> editor;

@@ -4,6 +4,9 @@
 #include <gtest/gtest.h>
 #include <juce_gui_basics/juce_gui_basics.h>
 
+#include "../../FreshFolder.h"
+
+#include <cstdio>
 #include <cstdlib>
 
 // The LV2 host library bundled with JUCE keeps a copy of the search path that it
@@ -19,8 +22,13 @@ extern "C" const char* __lsan_default_suppressions()
 
 int main (int argc, char** argv)
 {
-    const auto home = juce::File::createTempFile ("home");
-    home.createDirectory();
+    const auto home = quillmor::test::makeFreshFolder ("quillmor-wrapper-home-");
+    if (home == juce::File())
+    {
+        std::fputs ("no home folder could be made in the temporary folder\n", stderr);
+        return 1;
+    }
+
     setenv ("HOME", home.getFullPathName().toRawUTF8(), 1);
 
     int result = 0;

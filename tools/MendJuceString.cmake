@@ -32,6 +32,7 @@ foreach(quillmor_source IN LISTS quillmor_juce_core_sources)
     list(APPEND quillmor_mended_sources "${quillmor_source}")
 endforeach()
 
+# Debian ships juce_String.cpp with CRLF line ends; file(READ) gives them as "\n".
 set(quillmor_generic_path "    template <class CharPointer>\n    static CharPointerType createFromCharPointer (const CharPointer text)\n")
 set(quillmor_mend "${CMAKE_CURRENT_LIST_DIR}/MendJuceString.inc")
 
